@@ -1,0 +1,22 @@
+# Compiler settings shared by every target of ours.
+
+if(SIG_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Warnings are fatal for our own code (not for Qt's generated moc/rcc files,
+# which only see the plain warning set).
+function(sig_strict target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+    -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Werror)
+endfunction()
+
+# The statistics and the generator must give the same bits on every build of
+# both stations: no fast-math, no fusing of a multiply and an add into one
+# rounding, and IEEE semantics for comparisons and non-finite values.
+function(sig_exact_float target)
+  target_compile_options(${target} PRIVATE -ffp-contract=off -fno-fast-math)
+endfunction()

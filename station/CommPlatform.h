@@ -1,0 +1,2 @@
+// placeholder: the platform calls of the serial port
+#pragma once
