@@ -1,0 +1,51 @@
+// Figures of the computation: one run's statistics, one run's signals and
+// the text of one run's 200 normal samples.
+#include <benchmark/benchmark.h>
+
+#include "Generator.h"
+#include "NumberText.h"
+#include "Statistics.h"
+
+namespace {
+
+struct RunSignals {
+  UniformSamples uniform{};
+  NormalSamples normal{};
+  RunSignals() { GenerateSignals(uniform, normal, 1700000000U); }
+};
+
+void BM_ComputeStatistics(benchmark::State& state) {
+  const RunSignals signals;
+  SignalAnalysis analysis{};
+  for (auto _ : state) {
+    ComputeStatistics(signals.uniform, signals.normal, 0.0, analysis);
+    benchmark::DoNotOptimize(analysis);
+  }
+}
+BENCHMARK(BM_ComputeStatistics);
+
+void BM_GenerateSignals(benchmark::State& state) {
+  UniformSamples uniform{};
+  NormalSamples normal{};
+  std::uint32_t seconds = 1700000000U;
+  for (auto _ : state) {
+    GenerateSignals(uniform, normal, seconds++);
+    benchmark::DoNotOptimize(uniform);
+    benchmark::DoNotOptimize(normal);
+  }
+}
+BENCHMARK(BM_GenerateSignals);
+
+// The listing of one run: 200 normal samples as text.
+void BM_FloatToStr200(benchmark::State& state) {
+  const RunSignals signals;
+  for (auto _ : state) {
+    for (const float y : signals.normal) {
+      std::string text = FloatToStr(static_cast<long double>(y), ".");
+      benchmark::DoNotOptimize(text);
+    }
+  }
+}
+BENCHMARK(BM_FloatToStr200);
+
+} // namespace
