@@ -1,2 +1,123 @@
-// placeholder: the platform calls of the serial port
+// CommPlatform.h - the operating-system calls behind TCommPort.
+//
+// Interface summary
+//   CommHandle h = CommPlatform::Open(name);        COMM_NO_HANDLE on failure
+//   CommPlatform::GetState(h, settings)              read the line settings
+//   CommPlatform::SetState(h, settings)              apply the line settings
+//   CommPlatform::SetupQueues(h, in, out)            request queue sizes
+//   CommPlatform::SetTimeouts(h, timeouts)           accept the time-outs
+//   CommPlatform::EscapeFunction(h, COMM_SETDTR)     drive a modem line
+//   CommPlatform::Purge(h, COMM_PURGE_RXCLEAR)       drop the receive queue
+//   CommPlatform::Write(h, data, n, timeouts, sent)  write within the time-out
+//   CommPlatform::Read(h, data, n, timeouts, got)    read within the time-outs
+//   CommPlatform::QueueCount(h, count)               bytes waiting
+//   CommPlatform::WaitInput(h, ms, arrived)          wait for bytes to arrive
+//   CommPlatform::Close(h)
+//   CommPlatform::LastError()                        the system's error number
+//
+// One small function per system call that the port class needs, so that
+// another platform can put a file of its own beside the POSIX one. Every
+// function except Open and LastError returns true on success and false on
+// failure, with the reason left in LastError(). Nothing here throws.
 #pragma once
+
+#include <cstdint>
+#include <string>
+
+// The device handle: a file descriptor on POSIX.
+using CommHandle = int;
+inline constexpr CommHandle COMM_NO_HANDLE = -1;
+
+// Time-outs in milliseconds, in the order and with the meaning of the
+// classic communications time-out record: a read of n bytes ends after
+// ReadIntervalTimeout between two bytes (once the first came) or after
+// ReadTotalTimeoutConstant + n * ReadTotalTimeoutMultiplier in all; a write of
+// n bytes is given WriteTotalTimeoutConstant + n * WriteTotalTimeoutMultiplier.
+struct CommTimeouts {
+  std::uint32_t ReadIntervalTimeout = 0;
+  std::uint32_t ReadTotalTimeoutMultiplier = 0;
+  std::uint32_t ReadTotalTimeoutConstant = 0;
+  std::uint32_t WriteTotalTimeoutMultiplier = 0;
+  std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+// The line settings the port class reads and writes. Parity: 0 none, 1 odd,
+// 2 even, 3 mark, 4 space. StopBits: 0 one, 1 one and a half, 2 two.
+// Everything else about the line (raw 8-bit, receiver on, no flow control)
+// is fixed by the platform layer.
+struct CommLineSettings {
+  std::uint32_t DCBlength = 0;
+  std::uint32_t BaudRate = 0;
+  std::uint8_t ByteSize = 0;
+  std::uint8_t Parity = 0;
+  std::uint8_t StopBits = 0;
+};
+
+// Modem-line requests for EscapeFunction.
+inline constexpr std::uint32_t COMM_CLRRTS = 4;
+inline constexpr std::uint32_t COMM_SETDTR = 5;
+// Purge request for Purge: the receive queue only.
+inline constexpr std::uint32_t COMM_PURGE_RXCLEAR = 8;
+
+namespace CommPlatform {
+
+// Opens the device that DevicePathFor(name) gives, for reading and writing,
+// for this program alone (held elsewhere fails with EBUSY or EWOULDBLOCK).
+// Returns the handle, or COMM_NO_HANDLE.
+CommHandle Open(const std::string& name);
+
+// Reads the device's speed, data bits, parity and stop bits into settings
+// (DCBlength is left alone). Returns true on success.
+bool GetState(CommHandle handle, CommLineSettings& settings);
+
+// Applies settings as a raw 8-bit line and checks that the driver really
+// took them; a value the line cannot carry fails with EINVAL and leaves the
+// device as it was. Returns true on success.
+bool SetState(CommHandle handle, const CommLineSettings& settings);
+
+// Asks for receive and transmit queue sizes. Returns true (POSIX drivers
+// size their own queues, so the request has no effect).
+bool SetupQueues(CommHandle handle, std::uint32_t inputSize, std::uint32_t outputSize);
+
+// Accepts the time-outs for the handle. Returns true when the handle is
+// valid (on POSIX the time-outs are applied by Read and Write themselves).
+bool SetTimeouts(CommHandle handle, const CommTimeouts& timeouts);
+
+// Raises DTR (COMM_SETDTR) or lowers RTS (COMM_CLRRTS). A device without
+// modem-control lines has nothing to drive and succeeds. Returns true on
+// success.
+bool EscapeFunction(CommHandle handle, std::uint32_t function);
+
+// Discards what the flags name (COMM_PURGE_RXCLEAR: bytes received and not
+// yet read). Returns true on success.
+bool Purge(CommHandle handle, std::uint32_t flags);
+
+// Writes up to count bytes within the write time-out; sent tells how many
+// went out (fewer when the time-out ended it, with ETIMEDOUT as the error).
+// Returns true unless the write itself failed.
+bool Write(CommHandle handle, const std::uint8_t* data, std::uint32_t count,
+           const CommTimeouts& timeouts, std::uint32_t& sent);
+
+// Reads up to count bytes within the read time-outs; got tells how many
+// came, possibly 0. A line that has hung up fails with EIO once no byte is
+// left. Returns true unless the read failed.
+bool Read(CommHandle handle, std::uint8_t* data, std::uint32_t count,
+          const CommTimeouts& timeouts, std::uint32_t& got);
+
+// Puts the number of bytes waiting in the receive queue into count.
+// Returns true on success.
+bool QueueCount(CommHandle handle, std::uint32_t& count);
+
+// Waits up to milliseconds for received bytes; arrived tells whether bytes
+// (or a hang-up, which the next read reports) are waiting. Returns true
+// unless the wait failed.
+bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived);
+
+// Closes the handle. The handle is released even when this fails. Returns
+// true on success.
+bool Close(CommHandle handle);
+
+// Returns the calling thread's last system error number (errno).
+std::uint32_t LastError();
+
+}  // namespace CommPlatform

@@ -1,1 +1,325 @@
-// placeholder: filled in by its issue
+// CommPlatformPosix.cpp - the serial port's system calls on Linux (termios).
+//
+// The descriptor stays non-blocking for its whole life: every wait is a
+// poll() bounded by the port's time-outs, so no call can hang on a silent or
+// stuck line, and the open itself cannot wait for a carrier.
+#include "CommPlatform.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <iterator>
+
+#include "CommPort.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SpeedEntry {
+  std::uint32_t Rate;
+  speed_t Code;
+};
+
+// The rates termios names. A rate of 0 is left out on purpose: B0 would
+// hang up the line instead of setting a speed.
+constexpr SpeedEntry kSpeeds[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+bool SpeedCodeFor(std::uint32_t rate, speed_t& code) {
+  auto it = std::find_if(std::begin(kSpeeds), std::end(kSpeeds),
+                         [rate](const SpeedEntry& e) { return e.Rate == rate; });
+  if (it == std::end(kSpeeds)) return false;
+  code = it->Code;
+  return true;
+}
+
+std::uint32_t RateFor(speed_t code) {
+  auto it = std::find_if(std::begin(kSpeeds), std::end(kSpeeds),
+                         [code](const SpeedEntry& e) { return e.Code == code; });
+  return it == std::end(kSpeeds) ? 0 : it->Rate;
+}
+
+constexpr tcflag_t Flags(unsigned long bits) { return static_cast<tcflag_t>(bits); }
+
+// The character-format bits the settings decide; SetState checks these after
+// applying them.
+constexpr tcflag_t kFormatBits = Flags(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+
+bool FormatBitsFor(const CommLineSettings& s, tcflag_t& bits) {
+  switch (s.ByteSize) {
+    case 5: bits = Flags(CS5); break;
+    case 6: bits = Flags(CS6); break;
+    case 7: bits = Flags(CS7); break;
+    case 8: bits = Flags(CS8); break;
+    default: return false;
+  }
+  switch (s.Parity) {
+    case 0: break;
+    case 1: bits |= Flags(PARENB | PARODD); break;
+    case 2: bits |= Flags(PARENB); break;
+    case 3: bits |= Flags(PARENB | CMSPAR | PARODD); break;
+    case 4: bits |= Flags(PARENB | CMSPAR); break;
+    default: return false;
+  }
+  switch (s.StopBits) {
+    case 0: break;
+    case 2: bits |= Flags(CSTOPB); break;
+    default: return false;  // 1.5 stop bits: termios has no way to ask for them
+  }
+  return true;
+}
+
+// Milliseconds left until deadline, rounded up so that a wait never ends
+// before its time; 0 when it has passed.
+int MillisecondsUntil(Clock::time_point deadline) {
+  auto left = deadline - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  return static_cast<int>(std::min<long long>(ms, 1'000'000));
+}
+
+// Polls one descriptor. Returns the poll result; EINTR is retried with the
+// time that is left.
+int PollFor(CommHandle handle, short events, int timeoutMs, short& revents) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    pollfd p{handle, events, 0};
+    int r = poll(&p, 1, timeoutMs);
+    if (r >= 0) {
+      revents = p.revents;
+      if (r > 0 && (p.revents & POLLNVAL) != 0) {
+        errno = EBADF;
+        return -1;
+      }
+      return r;
+    }
+    if (errno != EINTR) return -1;
+    timeoutMs = MillisecondsUntil(deadline);
+  }
+}
+
+}  // namespace
+
+namespace CommPlatform {
+
+CommHandle Open(const std::string& name) {
+  const std::string path = DevicePathFor(name);
+  if (path.empty()) {
+    errno = ENOENT;
+    return COMM_NO_HANDLE;
+  }
+  // O_NONBLOCK: a real port without CLOCAL yet would otherwise wait for a
+  // carrier here.
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return COMM_NO_HANDLE;
+  // TIOCEXCL turns away later opens by others (except root's); the lock
+  // also turns away root and tells us when someone else holds the device.
+  // A handle that is no terminal has nothing to make exclusive: GetState
+  // reports it.
+  int error = 0;
+  if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
+    error = errno;
+  } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? EBUSY : errno;
+  }
+  if (error != 0) {
+    ::close(fd);
+    errno = error;
+    return COMM_NO_HANDLE;
+  }
+  return fd;
+}
+
+bool GetState(CommHandle handle, CommLineSettings& settings) {
+  termios t{};
+  if (tcgetattr(handle, &t) != 0) return false;
+  settings.BaudRate = RateFor(cfgetospeed(&t));
+  switch (t.c_cflag & Flags(CSIZE)) {
+    case CS5: settings.ByteSize = 5; break;
+    case CS6: settings.ByteSize = 6; break;
+    case CS7: settings.ByteSize = 7; break;
+    default: settings.ByteSize = 8; break;
+  }
+  if ((t.c_cflag & Flags(PARENB)) == 0) {
+    settings.Parity = 0;
+  } else if ((t.c_cflag & Flags(CMSPAR)) != 0) {
+    settings.Parity = (t.c_cflag & Flags(PARODD)) != 0 ? 3 : 4;
+  } else {
+    settings.Parity = (t.c_cflag & Flags(PARODD)) != 0 ? 1 : 2;
+  }
+  settings.StopBits = (t.c_cflag & Flags(CSTOPB)) != 0 ? 2 : 0;
+  return true;
+}
+
+bool SetState(CommHandle handle, const CommLineSettings& settings) {
+  termios before{};
+  if (tcgetattr(handle, &before) != 0) return false;
+  speed_t speed{};
+  tcflag_t format = 0;
+  if (!SpeedCodeFor(settings.BaudRate, speed) || !FormatBitsFor(settings, format)) {
+    errno = EINVAL;
+    return false;
+  }
+  termios t = before;
+  // Raw 8-bit: every byte value passes unchanged both ways, no echo, no
+  // signals, no flow control; the receiver on, the modem status ignored.
+  cfmakeraw(&t);
+  t.c_iflag &= ~Flags(IXON | IXOFF | IXANY | INPCK | IUCLC | IMAXBEL);
+  t.c_cflag &= ~(kFormatBits | Flags(CRTSCTS));
+  t.c_cflag |= format | Flags(CREAD | CLOCAL);
+  // One byte satisfies a read, so that read() == 0 only ever means hang-up
+  // (the descriptor is non-blocking, so no read waits here).
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  if (cfsetospeed(&t, speed) != 0 || cfsetispeed(&t, speed) != 0) return false;
+  if (tcsetattr(handle, TCSANOW, &t) != 0) return false;
+  // tcsetattr succeeds when any part was taken; check the driver kept what
+  // matters, and put the old settings back when it did not.
+  termios now{};
+  if (tcgetattr(handle, &now) != 0) return false;
+  if (cfgetospeed(&now) != speed || (now.c_cflag & kFormatBits) != (t.c_cflag & kFormatBits)) {
+    tcsetattr(handle, TCSANOW, &before);
+    errno = EINVAL;
+    return false;
+  }
+  return true;
+}
+
+bool SetupQueues(CommHandle handle, std::uint32_t, std::uint32_t) {
+  // The tty layer sizes its own buffers (4 KiB and more), which hold a frame.
+  return fcntl(handle, F_GETFD) != -1;
+}
+
+bool SetTimeouts(CommHandle handle, const CommTimeouts&) {
+  return fcntl(handle, F_GETFD) != -1;
+}
+
+bool EscapeFunction(CommHandle handle, std::uint32_t function) {
+  int bits = 0;
+  unsigned long request = 0;
+  if (function == COMM_SETDTR) {
+    bits = TIOCM_DTR;
+    request = TIOCMBIS;
+  } else if (function == COMM_CLRRTS) {
+    bits = TIOCM_RTS;
+    request = TIOCMBIC;
+  } else {
+    errno = EINVAL;
+    return false;
+  }
+  if (ioctl(handle, request, &bits) == 0) return true;
+  // Pseudo-terminals and socat links have no modem lines to drive.
+  return errno == ENOTTY || errno == EINVAL;
+}
+
+bool Purge(CommHandle handle, std::uint32_t flags) {
+  if ((flags & COMM_PURGE_RXCLEAR) == 0) return fcntl(handle, F_GETFD) != -1;
+  return tcflush(handle, TCIFLUSH) == 0;
+}
+
+bool Write(CommHandle handle, const std::uint8_t* data, std::uint32_t count,
+           const CommTimeouts& timeouts, std::uint32_t& sent) {
+  sent = 0;
+  const auto limit = std::chrono::milliseconds(
+      std::uint64_t{timeouts.WriteTotalTimeoutConstant} +
+      std::uint64_t{timeouts.WriteTotalTimeoutMultiplier} * count);
+  const auto deadline = Clock::now() + limit;
+  while (sent < count) {
+    ssize_t r = ::write(handle, data + sent, count - sent);
+    if (r > 0) {
+      sent += static_cast<std::uint32_t>(r);
+      continue;
+    }
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && errno != EAGAIN) return false;
+    // The transmit queue is full: wait for room until the time-out.
+    short revents = 0;
+    int p = PollFor(handle, POLLOUT, MillisecondsUntil(deadline), revents);
+    if (p < 0) return false;
+    if (p == 0) {
+      errno = ETIMEDOUT;
+      return true;
+    }
+  }
+  return true;
+}
+
+bool Read(CommHandle handle, std::uint8_t* data, std::uint32_t count,
+          const CommTimeouts& timeouts, std::uint32_t& got) {
+  got = 0;
+  const auto start = Clock::now();
+  const auto deadline =
+      start + std::chrono::milliseconds(std::uint64_t{timeouts.ReadTotalTimeoutConstant} +
+                                        std::uint64_t{timeouts.ReadTotalTimeoutMultiplier} * count);
+  const auto interval = std::chrono::milliseconds(timeouts.ReadIntervalTimeout);
+  auto lastByte = start;
+  while (got < count) {
+    ssize_t r = ::read(handle, data + got, count - got);
+    if (r > 0) {
+      got += static_cast<std::uint32_t>(r);
+      lastByte = Clock::now();
+      continue;
+    }
+    if (r == 0) {
+      // End of file on a terminal: the other end hung up. Deliver what came
+      // first; the next read reports the failure.
+      if (got > 0) return true;
+      errno = EIO;
+      return false;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN) return false;
+    auto until = deadline;
+    if (got > 0 && timeouts.ReadIntervalTimeout != 0) until = std::min(until, lastByte + interval);
+    int wait = MillisecondsUntil(until);
+    if (wait == 0) return true;
+    short revents = 0;
+    int p = PollFor(handle, POLLIN, wait, revents);
+    if (p < 0) return false;
+    if (p == 0) return true;
+  }
+  return true;
+}
+
+bool QueueCount(CommHandle handle, std::uint32_t& count) {
+  // FIONREAD alone lags bytes that are still on their way into the queue;
+  // a poll first lets them land.
+  short revents = 0;
+  if (PollFor(handle, POLLIN, 0, revents) < 0) return false;
+  int waiting = 0;
+  if (ioctl(handle, FIONREAD, &waiting) != 0) return false;
+  count = static_cast<std::uint32_t>(std::max(waiting, 0));
+  return true;
+}
+
+bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived) {
+  short revents = 0;
+  int p = PollFor(handle, POLLIN, static_cast<int>(std::min<std::uint32_t>(milliseconds, 1'000'000)),
+                  revents);
+  if (p < 0) return false;
+  arrived = p > 0;
+  return true;
+}
+
+bool Close(CommHandle handle) { return ::close(handle) == 0; }
+
+std::uint32_t LastError() { return static_cast<std::uint32_t>(errno); }
+
+}  // namespace CommPlatform
