@@ -6,9 +6,20 @@
 //   401               233 (FRAME_FLOAT_MARK)
 //   402 + 4i ...      NormalSamples[i], IEEE-754 pattern, high byte first
 //
-// TODO(serial): the serial issue provides the encoder and decoder.
+// Interface summary
+//   WriteSampleFrame(port, uniform, normal)        1202 x SendByte
+//   ReadSampleFrame(port, uniform, normal)         false: no frame at the head
+//   EncodeSampleFrame(sink, uniform, normal)       the same over any byte sink
+//   DecodeSampleFrame(source, uniform, normal)     the same over any byte source
+//
+// The frame carries no counts: the integer section ends at the 233 in a
+// low-byte position, the float section where the received bytes end. The
+// decoder stores at most SAMPLE_COUNT entries per array and never an
+// incomplete sample; entries the frame does not reach keep their contents.
 #pragma once
 
+#include <bit>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 
@@ -29,3 +40,78 @@ void WriteSampleFrame(TCommPort& port, const UniformSamples& uniform,
 // Returns false (one byte consumed, nothing stored) when the queue does not
 // start with FRAME_INT_MARK, true otherwise.
 bool ReadSampleFrame(TCommPort& port, UniformSamples& uniform, NormalSamples& normal);
+
+// The byte-source seam: what the decoder needs of a port, so that it runs
+// over TCommPort in the stations and over memory in tests and fuzzing.
+//   ReceiveByte()     one byte 0..255 within the read time-outs, -1 for none
+//   Receive(buf, n)   up to n bytes within the read time-outs; how many came
+//   InputCount()      bytes waiting now
+//   WaitForInput()    true when bytes arrive within the inter-byte interval
+template <class Source>
+concept FrameByteSource = requires(Source& s, std::uint8_t* buffer, std::uint32_t count) {
+  { s.ReceiveByte() } -> std::convertible_to<int>;
+  { s.Receive(buffer, count) } -> std::convertible_to<std::uint32_t>;
+  { s.InputCount() } -> std::convertible_to<std::uint32_t>;
+  { s.WaitForInput() } -> std::convertible_to<bool>;
+};
+
+// The byte-sink seam: SendByte(b) sends one byte or throws.
+template <class Sink>
+concept FrameByteSink = requires(Sink& s, std::uint8_t value) { s.SendByte(value); };
+
+// WriteSampleFrame over any byte sink. Returns nothing.
+template <FrameByteSink Sink>
+void EncodeSampleFrame(Sink& sink, const UniformSamples& uniform, const NormalSamples& normal) {
+  sink.SendByte(FRAME_INT_MARK);
+  for (std::int32_t value : uniform) {
+    sink.SendByte(static_cast<std::uint8_t>(value & 0xFF));
+    sink.SendByte(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+  }
+  sink.SendByte(FRAME_FLOAT_MARK);
+  for (float value : normal) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    sink.SendByte(static_cast<std::uint8_t>(bits >> 24));
+    sink.SendByte(static_cast<std::uint8_t>(bits >> 16));
+    sink.SendByte(static_cast<std::uint8_t>(bits >> 8));
+    sink.SendByte(static_cast<std::uint8_t>(bits));
+  }
+}
+
+// True when bytes are waiting, or arrive within the inter-byte interval: an
+// empty queue in the middle of an arriving frame is a gap, not its end.
+template <FrameByteSource Source>
+bool FrameBytesFollow(Source& source) {
+  return source.InputCount() > 0 || source.WaitForInput();
+}
+
+// ReadSampleFrame over any byte source. Returns false when the first byte
+// is not FRAME_INT_MARK (only that byte taken), true otherwise.
+template <FrameByteSource Source>
+bool DecodeSampleFrame(Source& source, UniformSamples& uniform, NormalSamples& normal) {
+  if (source.ReceiveByte() != FRAME_INT_MARK) return false;
+
+  // Integer section: pairs until the mark in a low-byte position. Pairs
+  // past the array's end are read and dropped so the section still ends at
+  // its mark.
+  std::size_t n = 0;
+  while (FrameBytesFollow(source)) {
+    const int low = source.ReceiveByte();
+    if (low < 0 || low == FRAME_FLOAT_MARK) break;
+    const int high = source.ReceiveByte();
+    if (high < 0) break;  // the high byte never came: drop the sample
+    if (n < uniform.size()) uniform[n++] = high * 256 + low;
+  }
+
+  // Float section: at most one array's worth; anything after it stays
+  // queued, so a second frame already waiting is left whole for the next
+  // decoding.
+  n = 0;
+  while (n < normal.size() && FrameBytesFollow(source)) {
+    std::uint8_t b[4] = {0, 0, 0, 0};
+    if (source.Receive(b, 4) < 4) break;  // 1..3 bytes of a float: drop it
+    const std::uint32_t bits = std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 |
+                               std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
+    normal[n++] = std::bit_cast<float>(bits);
+  }
+  return true;
+}
