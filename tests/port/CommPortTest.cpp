@@ -1,0 +1,371 @@
+// CommPortTest.cpp - TCommPort on pseudo-terminals: opening, the line
+// settings, the time-outs, the receive queue and every failure we can
+// provoke.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include "CommPort.h"
+#include "PtyPair.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs op, which must throw ECommError; returns the error.
+template <class Op>
+ECommError ErrorOf(Op op) {
+  try {
+    op();
+  } catch (const ECommError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no ECommError thrown";
+  return ECommError(0);
+}
+
+termios SettingsOf(int fd) {
+  termios t{};
+  EXPECT_EQ(tcgetattr(fd, &t), 0);
+  return t;
+}
+
+std::vector<std::uint8_t> AllByteValues() {
+  std::vector<std::uint8_t> bytes(256);
+  std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
+  return bytes;
+}
+
+class PtyPort : public ::testing::Test {
+protected:
+  void SetUp() override { port.Open(pty.SlavePath()); }
+  PtyPair pty;
+  TCommPort port;
+};
+
+}  // namespace
+
+TEST(DevicePathFor, MapsComNamesAndLeavesPathsAlone) {
+  EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(DevicePathFor("COM2"), "/dev/ttyS1");
+  EXPECT_EQ(DevicePathFor("COM3"), "/dev/ttyS2");
+  EXPECT_EQ(DevicePathFor("COM12"), "/dev/ttyS11");
+  EXPECT_EQ(DevicePathFor("/dev/pts/7"), "/dev/pts/7");
+  for (const char* bad : {"", "COM", "COM0", "COM02", "COM2x", "com2", "ttyS1", "COM9999"})
+    EXPECT_EQ(DevicePathFor(bad), "") << bad;
+}
+
+TEST(DescribeCommError, NamesTheOperationAndTheSystemReason) {
+  errno = ENOENT;
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_OPEN)),
+            "Opening the serial port failed: No such file or directory");
+  errno = ETIMEDOUT;
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_WRITE)), "Sending a byte failed: Connection timed out");
+  // The class's own refusals say why without a stale system error.
+  errno = ENOENT;
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_NOT_OPEN)), "Using the serial port failed: the port is not open");
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_PORT_OPEN)), "Changing the port name failed: the port is open");
+  errno = 0;
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_STATUS)), "Querying the receive queue failed");
+  EXPECT_EQ(DescribeCommError(ECommError(2)), "Serial port error 2");
+}
+
+TEST(ClosedPort, StoresSettingsAndRefusesEveryIoOperation) {
+  TCommPort port;
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(port.PortName(), "COM1");
+  EXPECT_EQ(port.LineSettings().DCBlength, 28u);
+  EXPECT_EQ(port.LineSettings().BaudRate, 300u);
+  EXPECT_EQ(port.LineSettings().ByteSize, 8);
+  EXPECT_EQ(port.LineSettings().Parity, 0);
+  EXPECT_EQ(port.LineSettings().StopBits, 0);
+
+  // No device behind a closed port: values the line could never carry are
+  // stored without complaint.
+  port.ChangeBaudRate(12345);
+  port.ChangeByteSize(9);
+  port.ChangeParity(7);
+  port.ChangeStopBits(1);
+  EXPECT_EQ(port.LineSettings().BaudRate, 12345u);
+  EXPECT_EQ(port.LineSettings().ByteSize, 9);
+  EXPECT_EQ(port.LineSettings().Parity, 7);
+  EXPECT_EQ(port.LineSettings().StopBits, 1);
+  port.SetPortName("COM3");
+  EXPECT_EQ(port.PortName(), "COM3");
+
+  std::uint8_t buffer[4] = {1, 2, 3, 4};
+  EXPECT_EQ(ErrorOf([&] { port.ClearInput(); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.SendByte(1); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.WaitForInput(); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(buffer[0], 1);  // the refused read wrote nothing
+  port.Close();
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(OpenFailure, LeavesThePortClosed) {
+  struct Case {
+    const char* name;
+    int systemError;
+  };
+  for (const Case& c : {Case{"/dev/no-such-serial-port", ENOENT}, Case{"", ENOENT},
+                        Case{"COM", ENOENT}, Case{"serial0", ENOENT}}) {
+    TCommPort port;
+    ECommError e = ErrorOf([&] { port.Open(c.name); });
+    EXPECT_EQ(e.Code, COMM_OPEN) << c.name;
+    EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(c.systemError)) << c.name;
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.PortName(), c.name);
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+  }
+}
+
+TEST(OpenFailure, AFileThatIsNoTerminalIsClosedAgain) {
+  char path[] = "/tmp/sig-port-test-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  {
+    TCommPort port;
+    EXPECT_EQ(ErrorOf([&] { port.Open(path); }).Code, COMM_GET_STATE);
+    EXPECT_FALSE(port.IsOpen());
+    // The abandoned handle let go of its lock: the file is free again.
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  }
+  close(fd);
+  unlink(path);
+}
+
+TEST_F(PtyPort, OpenForcesTheFixedRawLineAndTimeouts) {
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.PortName(), pty.SlavePath());
+  EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
+  EXPECT_EQ(port.LineSettings().ByteSize, 8);
+  EXPECT_EQ(port.LineSettings().Parity, 0);
+  EXPECT_EQ(port.LineSettings().StopBits, 2);
+  EXPECT_EQ(port.Timeouts().ReadIntervalTimeout, 15u);
+  EXPECT_EQ(port.Timeouts().ReadTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(port.Timeouts().ReadTotalTimeoutConstant, 250u);
+  EXPECT_EQ(port.Timeouts().WriteTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(port.Timeouts().WriteTotalTimeoutConstant, 250u);
+
+  termios t = SettingsOf(pty.SlaveFd());
+  EXPECT_EQ(cfgetospeed(&t), B19200);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_NE(t.c_cflag & CSTOPB, 0u);
+  EXPECT_EQ(t.c_cflag & (PARENB | CRTSCTS), 0u);
+  EXPECT_EQ(t.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ISTRIP | ICRNL | INLCR | IGNCR), 0u);
+  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+}
+
+TEST_F(PtyPort, StationSequenceGives9600Baud8N1) {
+  port.ChangeBaudRate(9600);
+  port.ChangeStopBits(0);
+  EXPECT_EQ(port.LineSettings().BaudRate, 9600u);
+  EXPECT_EQ(port.LineSettings().StopBits, 0);
+  termios t = SettingsOf(pty.SlaveFd());
+  EXPECT_EQ(cfgetospeed(&t), B9600);
+  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
+}
+
+TEST(PtyOpen, SettingsStoredBeforeOpenAreReplaced) {
+  PtyPair pty;
+  TCommPort port;
+  port.ChangeBaudRate(9600);
+  port.ChangeStopBits(0);
+  port.ChangeByteSize(7);
+  port.Open(pty.SlavePath());
+  EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
+  EXPECT_EQ(port.LineSettings().ByteSize, 8);
+  EXPECT_EQ(port.LineSettings().StopBits, 2);
+  termios t = SettingsOf(pty.SlaveFd());
+  EXPECT_EQ(cfgetospeed(&t), B19200);
+  EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB), static_cast<tcflag_t>(CS8 | CSTOPB));
+}
+
+TEST_F(PtyPort, SecondOpenAndRenameLeaveTheOpenPortAlone) {
+  PtyPair other;
+  port.Open(other.SlavePath());
+  EXPECT_EQ(port.PortName(), pty.SlavePath());
+  ECommError e = ErrorOf([&] { port.SetPortName("COM3"); });
+  EXPECT_EQ(e.Code, COMM_PORT_OPEN);
+  EXPECT_EQ(port.PortName(), pty.SlavePath());
+  // Still the first device.
+  port.SendByte(0x5A);
+  EXPECT_EQ(pty.Collect(1), std::vector<std::uint8_t>{0x5A});
+}
+
+TEST_F(PtyPort, ADeviceHeldByAnotherPortIsRefusedUntilReleased) {
+  TCommPort second;
+  ECommError e = ErrorOf([&] { second.Open(pty.SlavePath()); });
+  EXPECT_EQ(e.Code, COMM_OPEN);
+  EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(EBUSY));
+  EXPECT_FALSE(second.IsOpen());
+  // The holder is unaffected; once it closes, the device is free.
+  port.SendByte(1);
+  EXPECT_EQ(pty.Collect(1).size(), 1u);
+  port.Close();
+  port.Close();  // a second Close does nothing
+  EXPECT_FALSE(port.IsOpen());
+  second.Open(pty.SlavePath());
+  EXPECT_TRUE(second.IsOpen());
+}
+
+TEST_F(PtyPort, RefusedSettingsPutTheirFieldBackAndKeepTheLine) {
+  const termios before = SettingsOf(pty.SlaveFd());
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::uint8_t code;
+  };
+  const Case cases[] = {
+      {"1.5 stop bits", [&] { port.ChangeStopBits(1); }, COMM_STOP_BITS},
+      {"stop-bits code 3", [&] { port.ChangeStopBits(3); }, COMM_STOP_BITS},
+      {"a rate termios has no name for", [&] { port.ChangeBaudRate(12345); }, COMM_BAUD_RATE},
+      {"rate 0, which would hang up", [&] { port.ChangeBaudRate(0); }, COMM_BAUD_RATE},
+      {"parity code 5", [&] { port.ChangeParity(5); }, COMM_PARITY},
+      {"9 data bits", [&] { port.ChangeByteSize(9); }, COMM_BYTE_SIZE},
+      // The pseudo-terminal driver answers with 8 data bits and no parity
+      // whatever it is asked: the check after applying catches it.
+      {"7 data bits, turned back by the driver", [&] { port.ChangeByteSize(7); }, COMM_BYTE_SIZE},
+      {"odd parity, dropped by the driver", [&] { port.ChangeParity(1); }, COMM_PARITY},
+      {"mark parity, dropped by the driver", [&] { port.ChangeParity(3); }, COMM_PARITY},
+      {"4 data bits", [&] { port.ChangeByteSize(4); }, COMM_BYTE_SIZE},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ErrorOf(c.change).Code, c.code) << c.what;
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.LineSettings().BaudRate, 19200u) << c.what;
+    EXPECT_EQ(port.LineSettings().ByteSize, 8) << c.what;
+    EXPECT_EQ(port.LineSettings().Parity, 0) << c.what;
+    EXPECT_EQ(port.LineSettings().StopBits, 2) << c.what;
+  }
+  const termios after = SettingsOf(pty.SlaveFd());
+  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  port.SendByte(0x42);
+  EXPECT_EQ(pty.Collect(1), std::vector<std::uint8_t>{0x42});
+}
+
+TEST_F(PtyPort, EveryByteValuePassesBothWays) {
+  const auto all = AllByteValues();
+  for (std::uint8_t b : all) port.SendByte(b);
+  EXPECT_EQ(pty.Collect(all.size()), all);
+
+  pty.Send(all);
+  std::vector<std::uint8_t> got(all.size());
+  EXPECT_EQ(port.Receive(got.data(), static_cast<std::uint32_t>(got.size())), all.size());
+  EXPECT_EQ(got, all);
+  pty.Send({0xFF, 0x00});
+  EXPECT_EQ(port.ReceiveByte(), 255);
+  EXPECT_EQ(port.ReceiveByte(), 0);
+}
+
+TEST_F(PtyPort, ReceiveEndsShortReadsWithAZeroInsideTheCount) {
+  // A heap buffer of exactly 4 bytes, so a write past it is caught.
+  auto buffer = std::make_unique<std::uint8_t[]>(4);
+  std::fill_n(buffer.get(), 4, std::uint8_t{0xAA});
+  pty.Send({0x11, 0x22});
+  auto start = Clock::now();
+  EXPECT_EQ(port.Receive(buffer.get(), 4), 2u);
+  EXPECT_LT(SecondsSince(start), 0.2);  // ended by the inter-byte gap, not the total
+  EXPECT_EQ(buffer[0], 0x11);
+  EXPECT_EQ(buffer[1], 0x22);
+  EXPECT_EQ(buffer[2], 0x00);
+  EXPECT_EQ(buffer[3], 0xAA);
+
+  pty.Send({1, 2, 3, 4});
+  EXPECT_EQ(port.Receive(buffer.get(), 4), 4u);
+  EXPECT_EQ(buffer[3], 4);
+
+  start = Clock::now();
+  EXPECT_EQ(port.Receive(buffer.get(), 4), 0u);
+  EXPECT_GT(SecondsSince(start), 0.2);
+  EXPECT_LT(SecondsSince(start), 1.0);
+  EXPECT_EQ(buffer[0], 0x00);
+  EXPECT_EQ(buffer[1], 2);
+}
+
+TEST_F(PtyPort, ReceiveByteOnASilentLineGivesMinusOneAfterTheTimeout) {
+  auto start = Clock::now();
+  EXPECT_EQ(port.ReceiveByte(), -1);
+  EXPECT_GT(SecondsSince(start), 0.2);
+  EXPECT_LT(SecondsSince(start), 1.0);
+}
+
+TEST_F(PtyPort, InputCountClearInputAndWaitForInput) {
+  auto start = Clock::now();
+  EXPECT_EQ(port.InputCount(), 0u);
+  EXPECT_FALSE(port.WaitForInput());
+  EXPECT_LT(SecondsSince(start), 0.2);
+
+  pty.Send({1, 2, 3, 4, 5});
+  EXPECT_TRUE(port.WaitForInput());
+  EXPECT_EQ(port.InputCount(), 5u);
+  port.ClearInput();
+  EXPECT_EQ(port.InputCount(), 0u);
+  pty.Send({9});
+  EXPECT_EQ(port.InputCount(), 1u);
+  EXPECT_EQ(port.ReceiveByte(), 9);
+}
+
+TEST_F(PtyPort, AByteThatCannotGoOutInTimeIsAFailedWrite) {
+  // Nobody reads the other end: fill the line until it takes no more.
+  int flags = fcntl(pty.SlaveFd(), F_GETFL);
+  ASSERT_EQ(fcntl(pty.SlaveFd(), F_SETFL, flags | O_NONBLOCK), 0);
+  // The kernel moves bytes on between its buffers for a moment after the
+  // first refusal, so fill until a whole round takes nothing.
+  std::vector<std::uint8_t> block(4096, 0x55);
+  for (bool took = true; took;) {
+    took = false;
+    while (write(pty.SlaveFd(), block.data(), block.size()) > 0) took = true;
+    ASSERT_EQ(errno, EAGAIN);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+
+  auto start = Clock::now();
+  ECommError e = ErrorOf([&] { port.SendByte(0x01); });
+  EXPECT_GT(SecondsSince(start), 0.2);
+  EXPECT_LT(SecondsSince(start), 1.0);
+  EXPECT_EQ(e.Code, COMM_WRITE);
+  EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ETIMEDOUT));
+  EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(PtyPort, AHungUpLineFailsEveryOperationButClose) {
+  pty.Send({7});
+  ASSERT_EQ(port.InputCount(), 1u);
+  pty.HangUp();
+  auto start = Clock::now();
+  std::uint8_t buffer[4];
+  EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_READ);
+  EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_READ);
+  EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_STATUS);
+  EXPECT_EQ(ErrorOf([&] { port.ClearInput(); }).Code, COMM_PURGE);
+  EXPECT_EQ(ErrorOf([&] { port.SendByte(1); }).Code, COMM_WRITE);
+  EXPECT_EQ(ErrorOf([&] { port.ChangeBaudRate(9600); }).Code, COMM_BAUD_RATE);
+  EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
+  EXPECT_LT(SecondsSince(start), 0.2);  // none of them waits for a dead line
+  EXPECT_TRUE(port.IsOpen());
+  port.Close();
+  EXPECT_FALSE(port.IsOpen());
+}
