@@ -1,0 +1,385 @@
+#include "Chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsLayout>
+#include <QGraphicsSimpleTextItem>
+#include <QLineSeries>
+#include <QStackedBarSeries>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include "BarSeries.h"
+#include "LineSeries.h"
+
+namespace {
+
+QColor ToQColor(TColor color) {
+  return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
+                static_cast<int>((color >> 16) & 0xFFu));
+}
+
+bool Drawable(const TChartPoint& point) {
+  return std::isfinite(point.X) && std::isfinite(point.Y);
+}
+
+// The smallest and largest value seen, widened point by point.
+struct Range {
+  double Low = std::numeric_limits<double>::infinity();
+  double High = -std::numeric_limits<double>::infinity();
+  void Take(double value) {
+    Low = std::min(Low, value);
+    High = std::max(High, value);
+  }
+  bool Empty() const { return Low > High; }
+};
+
+// A step of 1, 2 or 5 times a power of ten, at least `raw`.
+double NiceStep(double raw) {
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double factor : {1.0, 2.0, 5.0})
+    if (factor * power >= raw * (1 - 1e-12)) return factor * power;
+  return 10 * power;
+}
+
+// Value axes keep a fixed number of ticks: a change of the count makes the
+// axis create and destroy its label items, a fixed count only retexts them.
+constexpr int TickCount = 5;
+
+// Widens `range` to round numbers that TickCount ticks divide evenly.
+Range NiceRange(Range range) {
+  double step = NiceStep((range.High - range.Low) / (TickCount - 1));
+  for (;;) {
+    const double low = std::floor(range.Low / step) * step;
+    if (low + step * (TickCount - 1) >= range.High) return {low, low + step * (TickCount - 1)};
+    step = NiceStep(step * 1.5);
+  }
+}
+
+// `nice` widens the range to round numbers (the value axes); otherwise the
+// range is kept exactly (x = 0..99) and only the ticks fall on round numbers.
+// The axis is touched only where something changes.
+void SetAxisRange(QValueAxis* axis, Range range, bool nice) {
+  if (range.Empty()) range = {0, 1};
+  if (range.Low == range.High) {
+    range.Low -= 1;
+    range.High += 1;
+  }
+  if (!std::isfinite(range.High - range.Low)) {
+    // Beyond what an axis can divide: show the whole single-precision range.
+    range = {-std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+  }
+  if (nice) {
+    range = NiceRange(range);
+  } else {
+    const double interval = NiceStep((range.High - range.Low) / TickCount);
+    if (axis->tickInterval() != interval) axis->setTickInterval(interval);
+  }
+  if (axis->min() != range.Low || axis->max() != range.High) axis->setRange(range.Low, range.High);
+}
+
+// A bar series on screen: one stacked set per colour (a set cannot colour its
+// bars one by one), each set holding its colour's heights and 0 elsewhere, and
+// our own label items, because the category axis elides and merges labels.
+struct BarView {
+  TBarSeries* Source = nullptr;
+  QStackedBarSeries* Bars = nullptr;
+  std::vector<QBarSet*> Sets;
+  std::vector<QGraphicsSimpleTextItem*> Labels;
+};
+
+// A line series on screen: one line per run of points of equal colour; a run
+// that follows another starts at the last point of the one before, so the
+// line stays joined where the colour changes.
+struct LineView {
+  TLineSeries* Source = nullptr;
+  std::vector<QLineSeries*> Lines;
+  std::vector<TDrawnLine> Drawn;
+};
+
+}  // namespace
+
+struct TChart::Engine {
+  QChartView* View = nullptr;
+  QChart* Chart = nullptr;  // owned by View
+  std::vector<std::unique_ptr<TChartSeries>> Series;
+  std::vector<BarView> Bars;
+  std::vector<LineView> Lines;
+  QBarCategoryAxis* Categories = nullptr;
+  QValueAxis* X = nullptr;
+  QValueAxis* Y = nullptr;
+  int CategoryCount = 0;
+  int UpdateDepth = 0;
+  QFont SmallFont;
+
+  void Draw();
+  void DrawBars(BarView& view, int categories);
+  void DrawLine(LineView& view);
+  void PlaceLabels();
+  QValueAxis* YAxis();
+};
+
+QValueAxis* TChart::Engine::YAxis() {
+  if (!Y) {
+    Y = new QValueAxis;
+    Y->setLabelFormat("%g");
+    Y->setTickCount(TickCount);
+    Y->setLabelsFont(SmallFont);
+    Chart->addAxis(Y, Qt::AlignLeft);
+  }
+  return Y;
+}
+
+void TChart::Engine::Draw() {
+  int categories = 0;
+  for (const BarView& view : Bars) categories = std::max(categories, view.Source->Count());
+  if (Categories && categories != CategoryCount) {
+    QStringList names;
+    // Distinct names: equal category names would merge their bars.
+    for (int i = 0; i < categories; ++i) names << QString::number(i);
+    Categories->setCategories(names);
+    CategoryCount = categories;
+  }
+
+  Range x;
+  Range y;
+  for (BarView& view : Bars) {
+    DrawBars(view, categories);
+    y.Take(0);  // bars stand on 0
+    for (const TChartPoint& point : view.Source->Points())
+      if (std::isfinite(point.Y)) y.Take(point.Y);
+  }
+  for (LineView& view : Lines) {
+    DrawLine(view);
+    for (const TChartPoint& point : view.Source->Points())
+      if (Drawable(point)) {
+        x.Take(point.X);
+        y.Take(point.Y);
+      }
+  }
+  if (X) SetAxisRange(X, x, false);
+  if (Y) SetAxisRange(Y, y, true);
+  PlaceLabels();
+}
+
+void TChart::Engine::DrawBars(BarView& view, int categories) {
+  const std::vector<TChartPoint>& points = view.Source->Points();
+  std::vector<TColor> colors;
+  for (const TChartPoint& point : points)
+    if (std::find(colors.begin(), colors.end(), point.Color) == colors.end())
+      colors.push_back(point.Color);
+
+  while (view.Sets.size() < colors.size()) {
+    auto* set = new QBarSet(QString());
+    view.Bars->append(set);
+    view.Sets.push_back(set);
+  }
+  while (view.Sets.size() > colors.size()) {
+    view.Bars->remove(view.Sets.back());  // deletes the set
+    view.Sets.pop_back();
+  }
+
+  for (std::size_t s = 0; s < colors.size(); ++s) {
+    QList<qreal> heights(categories, 0.0);
+    for (std::size_t i = 0; i < points.size(); ++i)
+      if (points[i].Color == colors[s] && std::isfinite(points[i].Y))
+        heights[static_cast<qsizetype>(i)] = points[i].Y;
+    QBarSet* set = view.Sets[s];
+    if (set->count() == categories) {
+      for (int i = 0; i < categories; ++i)
+        if (set->at(i) != heights[i]) set->replace(i, heights[i]);
+    } else {
+      set->remove(0, set->count());
+      set->append(heights);
+    }
+    // Setting an equal colour still makes the chart redraw: compare first.
+    const QColor color = ToQColor(colors[s]);
+    if (set->color() != color) {
+      set->setColor(color);
+      set->setBorderColor(color.darker(130));
+    }
+  }
+
+  while (view.Labels.size() < points.size()) {
+    auto* label = new QGraphicsSimpleTextItem(Chart);
+    label->setFont(SmallFont);
+    view.Labels.push_back(label);
+  }
+  for (std::size_t i = 0; i < view.Labels.size(); ++i) {
+    const bool used = i < points.size();
+    view.Labels[i]->setVisible(used);
+    const QString text = used ? QString::fromStdString(points[i].Label) : QString();
+    if (used && view.Labels[i]->text() != text) view.Labels[i]->setText(text);
+  }
+}
+
+void TChart::Engine::DrawLine(LineView& view) {
+  const std::vector<TChartPoint>& points = view.Source->Points();
+  std::vector<QList<QPointF>> runs;
+  view.Drawn.clear();
+  bool joined = false;  // the previous point is drawable: a stretch can lead from it
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const TChartPoint& point = points[i];
+    if (!Drawable(point)) {
+      joined = false;
+      continue;
+    }
+    const QPointF here(point.X, point.Y);
+    if (joined && view.Drawn.back().Color == point.Color) {
+      runs.back().append(here);
+    } else {
+      QList<QPointF> run;
+      if (joined) run.append(runs.back().back());  // the stretch into this point
+      run.append(here);
+      runs.push_back(std::move(run));
+      view.Drawn.push_back({point.Color, 0});
+    }
+    view.Drawn.back().PointCount = static_cast<int>(runs.back().size());
+    joined = true;
+  }
+
+  while (view.Lines.size() < runs.size()) {
+    auto* line = new QLineSeries;
+    Chart->addSeries(line);
+    line->attachAxis(X);
+    line->attachAxis(YAxis());
+    view.Lines.push_back(line);
+  }
+  for (std::size_t r = 0; r < view.Lines.size(); ++r) {
+    QLineSeries* line = view.Lines[r];
+    if (r < runs.size()) {
+      QPen pen(ToQColor(view.Drawn[r].Color));
+      pen.setWidthF(1.5);
+      if (line->pen() != pen) line->setPen(pen);
+      line->replace(runs[r]);
+    } else if (line->count() > 0) {
+      line->clear();
+    }
+  }
+}
+
+void TChart::Engine::PlaceLabels() {
+  const QRectF plot = Chart->plotArea();
+  for (const BarView& view : Bars) {
+    if (CategoryCount == 0) continue;
+    const double step = plot.width() / CategoryCount;
+    for (std::size_t i = 0; i < view.Labels.size(); ++i) {
+      QGraphicsSimpleTextItem* label = view.Labels[i];
+      const QRectF box = label->boundingRect();
+      const double centre = plot.left() + (static_cast<double>(i) + 0.5) * step;
+      label->setPos(centre - box.width() / 2, plot.bottom() + 2);
+    }
+  }
+}
+
+TChart::TChart(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engine>()) {
+  Engine& e = *engine_;
+  e.SmallFont = font();
+  e.Chart = new QChart;
+  e.Chart->legend()->hide();
+  e.Chart->setBackgroundRoundness(0);
+  e.Chart->setBackgroundBrush(palette().button());
+  e.Chart->setBackgroundPen(Qt::NoPen);
+  e.Chart->setDropShadowEnabled(false);
+  // The back wall: white brush, but clear, so the wall itself is not filled.
+  e.Chart->setPlotAreaBackgroundBrush(Qt::white);
+  e.Chart->setPlotAreaBackgroundVisible(false);
+  e.Chart->layout()->setContentsMargins(0, 0, 0, 0);
+  e.Chart->setMargins(QMargins(2, 0, 6, 2));
+  e.Chart->setTitleFont(font());
+  e.View = new QChartView(e.Chart, this);  // the view owns the chart
+  e.View->setFrameShape(QFrame::NoFrame);
+  e.View->setRenderHint(QPainter::Antialiasing);
+  e.View->setFocusPolicy(Qt::NoFocus);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(e.View);
+  QObject::connect(e.Chart, &QChart::plotAreaChanged, e.View, [&e] { e.PlaceLabels(); });
+}
+
+TChart::~TChart() {
+  // The view and its chart go first: their signals reach into the engine.
+  delete engine_->View;
+}
+
+void TChart::SetTitle(const QString& title) { engine_->Chart->setTitle(title); }
+
+QString TChart::Title() const { return engine_->Chart->title(); }
+
+TBarSeries& TChart::AddBarSeries() {
+  Engine& e = *engine_;
+  auto owned = std::make_unique<TBarSeries>(*this);
+  TBarSeries& series = *owned;
+  e.Series.push_back(std::move(owned));
+  if (!e.Categories) {
+    e.Categories = new QBarCategoryAxis;
+    // Our own labels stand in place of the axis labels; leave room for them.
+    e.Categories->setLabelsVisible(false);
+    e.Categories->setGridLineVisible(false);
+    e.Chart->addAxis(e.Categories, Qt::AlignBottom);
+    QMargins margins = e.Chart->margins();
+    margins.setBottom(QFontMetrics(e.SmallFont).height() + 4);
+    e.Chart->setMargins(margins);
+  }
+  BarView view;
+  view.Source = &series;
+  view.Bars = new QStackedBarSeries;
+  view.Bars->setBarWidth(0.7);
+  e.Chart->addSeries(view.Bars);
+  view.Bars->attachAxis(e.Categories);
+  view.Bars->attachAxis(e.YAxis());
+  e.Bars.push_back(view);
+  return series;
+}
+
+TLineSeries& TChart::AddLineSeries() {
+  Engine& e = *engine_;
+  auto owned = std::make_unique<TLineSeries>(*this);
+  TLineSeries& series = *owned;
+  e.Series.push_back(std::move(owned));
+  if (!e.X) {
+    e.X = new QValueAxis;
+    e.X->setLabelFormat("%g");
+    e.X->setTickType(QValueAxis::TicksDynamic);
+    e.X->setTickAnchor(0);
+    e.X->setLabelsFont(e.SmallFont);
+    e.Chart->addAxis(e.X, Qt::AlignBottom);
+  }
+  e.YAxis();
+  LineView view;
+  view.Source = &series;
+  e.Lines.push_back(view);
+  return series;
+}
+
+void TChart::BeginUpdate() { ++engine_->UpdateDepth; }
+
+void TChart::EndUpdate() {
+  if (engine_->UpdateDepth > 0 && --engine_->UpdateDepth == 0) engine_->Draw();
+}
+
+void TChart::SeriesChanged() {
+  if (engine_->UpdateDepth == 0) engine_->Draw();
+}
+
+std::vector<TDrawnLabel> TChart::DrawnBarLabels() const {
+  std::vector<TDrawnLabel> labels;
+  for (const BarView& view : engine_->Bars)
+    for (const QGraphicsSimpleTextItem* label : view.Labels)
+      if (label->isVisible())
+        labels.push_back({label->text(), label->mapRectToScene(label->boundingRect())});
+  return labels;
+}
+
+std::vector<TDrawnLine> TChart::DrawnLines() const {
+  std::vector<TDrawnLine> lines;
+  for (const LineView& view : engine_->Lines)
+    lines.insert(lines.end(), view.Drawn.begin(), view.Drawn.end());
+  return lines;
+}
