@@ -1,0 +1,27 @@
+// AnalysisDisplay.h - what a run shows: the listing of both signals in the
+// memos and their analysis in the six chart series.
+//
+// Interface summary
+//   ListSamples(state, form)    200 lines appended to each memo
+//   ShowAnalysis(form, state)   the statistics, charted in Series1..Series6
+//
+// Both stations show their results through these two functions, so equal
+// samples give equal lines and equal points on both sides.
+#pragma once
+
+struct StationState;
+class TForm1;
+
+// Appends the text of UniformSamples[0..199] to Memo1 and of
+// NormalSamples[0..199] to Memo2, one sample per line, after whatever the
+// memos hold (they are never cleared). One append per memo. Returns nothing.
+void ListSamples(StationState& state, TForm1& form);
+
+// Clears the six series, computes the analysis of the state's samples into
+// state.Analysis and charts it: Series1 the uniform counts in bin order (blue),
+// Series2 the normal counts in the bin order 0,2,4,6,8,9,7,5,3,1 (green), each
+// bar labelled with the text of its height; Series3..Series6 the 100 lag
+// values of the uniform autocorrelation (red), normal autocorrelation
+// (yellow), centred cross sum (sky blue) and cross sum (lime) at x = 0..99
+// with the empty label. Returns nothing.
+void ShowAnalysis(TForm1& form, StationState& state);

@@ -1,0 +1,132 @@
+#include "Unit1.h"
+
+#include <exception>
+#include <optional>
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "BarSeries.h"
+#include "Chart.h"
+#include "CommPort.h"
+#include "LineSeries.h"
+#include "StationState.h"
+
+namespace {
+
+QFont StationFont(int pixelSize, bool bold) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  // Where that family is missing, the system's sans family stands in.
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, QRect place) {
+  auto* memo = new QPlainTextEdit(parent);
+  memo->setObjectName(QLatin1String(name));
+  memo->setGeometry(place);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return memo;
+}
+
+TChart* MakeChart(QWidget* parent, const char* name, QRect place, const QString& title) {
+  auto* chart = new TChart(parent);
+  chart->setObjectName(QLatin1String(name));
+  chart->setGeometry(place);
+  chart->SetTitle(title);
+  chart->setFocusPolicy(Qt::TabFocus);
+  return chart;
+}
+
+}  // namespace
+
+TForm1::TForm1(TStationProfile profile, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      profile_(std::move(profile)),
+      state_(std::make_unique<StationState>()) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(profile_.Caption);
+  if (!profile_.IconPath.isEmpty()) setWindowIcon(QIcon(profile_.IconPath));
+  setFont(StationFont(11, false));
+  QPalette face = palette();
+  face.setBrush(QPalette::Window, face.button());
+  setPalette(face);
+  setAutoFillBackground(true);
+  move(227, 215);
+  setFixedSize(945, 631);
+
+  Button1 = new QPushButton(profile_.ButtonCaption, this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(8, 8, 929, 33);
+  Button1->setFont(StationFont(19, true));
+  Memo1 = MakeMemo(this, "Memo1", {744, 48, 193, 281});
+  Memo2 = MakeMemo(this, "Memo2", {744, 336, 193, 289});
+  Chart1 = MakeChart(this, "Chart1", {8, 48, 361, 185}, QStringLiteral("Рівномірний розподіл (РР)"));
+  Chart5 = MakeChart(this, "Chart5", {8, 424, 361, 201}, QStringLiteral("Кореляція"));
+  Chart3 = MakeChart(this, "Chart3", {8, 240, 361, 176}, QStringLiteral("Автокореляція РР"));
+  Chart6 = MakeChart(this, "Chart6", {376, 424, 361, 201}, QStringLiteral("Коваріація"));
+  Chart4 = MakeChart(this, "Chart4", {376, 240, 361, 176}, QStringLiteral("Автокореляція НР"));
+  Chart2 = MakeChart(this, "Chart2", {376, 48, 361, 185}, QStringLiteral("Нормальний Розподіл (НР)"));
+  Series1 = &Chart1->AddBarSeries();
+  Series2 = &Chart2->AddBarSeries();
+  Series3 = &Chart3->AddLineSeries();
+  Series4 = &Chart4->AddLineSeries();
+  Series5 = &Chart5->AddLineSeries();
+  Series6 = &Chart6->AddLineSeries();
+
+  QWidget* const order[] = {Button1, Memo1, Memo2, Chart1, Chart5, Chart3, Chart6, Chart4, Chart2};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  QObject::connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
+
+  if (profile_.SetUp) profile_.SetUp(*this);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::Button1Click(QObject* /*Sender*/) {
+  if (!profile_.Run) return;
+  // Qt must never see an exception leave an event handler; the rest of the
+  // run is abandoned and what it already listed, sent or charted stays.
+  try {
+    profile_.Run(*this);
+  } catch (const ECommError& error) {
+    Report(CommErrorSentence(profile_.PortName, error));
+  } catch (const std::exception& error) {
+    Report(QString::fromLocal8Bit(error.what()));
+  }
+}
+
+void TForm1::FormClose(QObject* /*Sender*/, QCloseEvent* /*Action*/) {
+  TCommPort& port = state_->Port;
+  // A second close finds the port already closed: nothing to do, nothing to report.
+  if (!port.IsOpen()) return;
+  // The port is closed even when the purge fails; the first failure is reported.
+  std::optional<ECommError> failure;
+  try {
+    port.ClearInput();
+  } catch (const ECommError& error) {
+    failure = error;
+  }
+  try {
+    port.Close();
+  } catch (const ECommError& error) {
+    if (!failure) failure = error;
+  }
+  if (failure) Report(CommErrorSentence(profile_.PortName, *failure));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose(this, event);
+  QWidget::closeEvent(event);
+}
+
+void TForm1::Report(const QString& sentence) {
+  if (reporter_) reporter_(this, sentence);
+}
