@@ -1,0 +1,292 @@
+// The station window without a port: its fixed layout, the chart layer and
+// the analysis display on known samples.
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+
+#include "AnalysisDisplay.h"
+#include "BarSeries.h"
+#include "Chart.h"
+#include "LineSeries.h"
+#include "ReceiveRun.h"
+#include "StationState.h"
+#include "TransmitRun.h"
+#include "Unit1.h"
+
+namespace {
+
+// A station profile without set-up and run: the window alone.
+TStationProfile Bare(TStationProfile profile) {
+  profile.SetUp = nullptr;
+  profile.Run = nullptr;
+  return profile;
+}
+
+QStringList Lines(const QPlainTextEdit* memo) {
+  QStringList lines;
+  for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next()) lines << b.text();
+  return lines;
+}
+
+// Samples with a known analysis: the uniform signal 0..199 in order, and a
+// normal signal with one sample of every magnitude class.
+void KnownSamples(StationState& state) {
+  for (int i = 0; i < SAMPLE_COUNT; ++i) {
+    state.Uniform[static_cast<std::size_t>(i)] = i;
+    state.Normal[static_cast<std::size_t>(i)] = static_cast<float>(i % 10) * 0.25f;
+  }
+  state.Normal[7] = static_cast<float>(std::sqrt(2.0 * std::log(2.0)));
+}
+
+}  // namespace
+
+class FormTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+  void windowHasTheFixedLayout() {
+    TForm1 form(Bare(TransmitterProfile()));
+    QCOMPARE(form.pos(), QPoint(227, 215));
+    QCOMPARE(form.size(), QSize(945, 631));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    const Qt::WindowFlags flags = form.windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.palette().color(QPalette::Window), form.palette().color(QPalette::Button));
+
+    const struct {
+      const char* name;
+      QRect place;
+      const char* title;
+    } table[] = {
+        {"Button1", {8, 8, 929, 33}, nullptr},
+        {"Memo1", {744, 48, 193, 281}, nullptr},
+        {"Memo2", {744, 336, 193, 289}, nullptr},
+        {"Chart1", {8, 48, 361, 185}, "Рівномірний розподіл (РР)"},
+        {"Chart5", {8, 424, 361, 201}, "Кореляція"},
+        {"Chart3", {8, 240, 361, 176}, "Автокореляція РР"},
+        {"Chart6", {376, 424, 361, 201}, "Коваріація"},
+        {"Chart4", {376, 240, 361, 176}, "Автокореляція НР"},
+        {"Chart2", {376, 48, 361, 185}, "Нормальний Розподіл (НР)"},
+    };
+    QList<QWidget*> expectedOrder;
+    for (const auto& row : table) {
+      auto* widget = form.findChild<QWidget*>(row.name);
+      QVERIFY2(widget, row.name);
+      QCOMPARE(widget->geometry(), row.place);
+      if (row.title) QCOMPARE(static_cast<TChart*>(widget)->Title(), QString::fromUtf8(row.title));
+      expectedOrder << widget;
+    }
+    // Creation order equals tab order: the children appear in the table's order.
+    QList<QWidget*> created;
+    for (QObject* child : form.children())
+      if (expectedOrder.contains(child)) created << static_cast<QWidget*>(child);
+    QCOMPARE(created, expectedOrder);
+    QList<QWidget*> tabOrder{form.Button1};
+    for (QWidget* w = form.Button1->nextInFocusChain(); w != form.Button1; w = w->nextInFocusChain())
+      if (expectedOrder.contains(w)) tabOrder << w;
+    QCOMPARE(tabOrder, expectedOrder);
+
+    QCOMPARE(form.font().family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(form.font().pixelSize(), 11);
+    QCOMPARE(form.Button1->font().pixelSize(), 19);
+    QVERIFY(form.Button1->font().bold());
+    for (QPlainTextEdit* memo : {form.Memo1, form.Memo2}) {
+      QVERIFY(!memo->isReadOnly());
+      QVERIFY(memo->toPlainText().isEmpty());
+      QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+      QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    }
+  }
+
+  void stationsDifferInTextsAndIcon() {
+    TForm1 tx(Bare(TransmitterProfile()));
+    TForm1 rx(Bare(ReceiverProfile()));
+    QCOMPARE(tx.windowTitle(), QStringLiteral("Лабстанція - ПЕРЕДАВАЧ"));
+    QCOMPARE(rx.windowTitle(), QStringLiteral("Лабстанція - ПРИЙМАЧ"));
+    QCOMPARE(tx.Button1->text(), QStringLiteral("Generate signals and  start transmission"));
+    QCOMPARE(rx.Button1->text(), QStringLiteral("Start recieve"));
+    QCOMPARE(tx.Profile().PortName, std::string("COM2"));
+    QCOMPARE(rx.Profile().PortName, std::string("COM3"));
+    for (TForm1* form : {&tx, &rx}) {
+      const QImage icon = form->windowIcon().pixmap(16, 16).toImage();
+      QCOMPARE(icon.size(), QSize(16, 16));
+      QVERIFY(icon.hasAlphaChannel());
+      QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);  // transparent corner
+    }
+  }
+
+  void listingAppendsAfterWhatTheMemosHold() {
+    TForm1 form(Bare(TransmitterProfile()));
+    StationState& state = form.State();
+    KnownSamples(state);
+    form.Memo1->setPlainText(QStringLiteral("typed by hand"));
+    ListSamples(state, form);
+    ListSamples(state, form);
+    const QStringList uniform = Lines(form.Memo1);
+    const QStringList normal = Lines(form.Memo2);
+    QCOMPARE(uniform.size(), 1 + 400);
+    QCOMPARE(normal.size(), 400);  // an empty memo gets no blank first line
+    QCOMPARE(uniform[0], QStringLiteral("typed by hand"));
+    QCOMPARE(uniform[1], QStringLiteral("0"));
+    QCOMPARE(uniform[200], QStringLiteral("199"));
+    QCOMPARE(uniform[201], QStringLiteral("0"));
+    QCOMPARE(normal[1], QStringLiteral("0.25"));
+    QCOMPARE(normal[7], QStringLiteral("1.17741000652313"));
+    QCOMPARE(normal[207], QStringLiteral("1.17741000652313"));
+  }
+
+  void listingUsesTheLocaleDecimalSeparator() {
+    // Only where a locale with a decimal comma is installed.
+    const char* commaLocales[] = {"uk_UA.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8"};
+    const char* found = nullptr;
+    for (const char* name : commaLocales)
+      if (std::setlocale(LC_NUMERIC, name)) {
+        found = name;
+        break;
+      }
+    if (!found) QSKIP("no locale with a decimal comma is installed");
+    TForm1 form(Bare(TransmitterProfile()));
+    KnownSamples(form.State());
+    ListSamples(form.State(), form);
+    std::setlocale(LC_NUMERIC, "C");
+    QCOMPARE(Lines(form.Memo2)[7], QStringLiteral("1,17741000652313"));
+    QCOMPARE(Lines(form.Memo1)[7], QStringLiteral("7"));
+  }
+
+  void analysisFillsTheSixSeries() {
+    TForm1 form(Bare(TransmitterProfile()));
+    StationState& state = form.State();
+    KnownSamples(state);
+    ShowAnalysis(form, state);
+    // A second run replaces the first run's points.
+    ShowAnalysis(form, state);
+    const SignalAnalysis& a = state.Analysis;
+
+    const int normalOrder[] = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};
+    QCOMPARE(form.Series1->Count(), 10);
+    QCOMPARE(form.Series2->Count(), 10);
+    double uniformTotal = 0, normalTotal = 0;
+    for (int i = 0; i < 10; ++i) {
+      const TChartPoint& u = form.Series1->Point(i);
+      const TChartPoint& n = form.Series2->Point(i);
+      QCOMPARE(u.Y, static_cast<double>(a.UniformCounts[static_cast<std::size_t>(i)]));
+      QCOMPARE(n.Y, static_cast<double>(a.NormalCounts[static_cast<std::size_t>(normalOrder[i])]));
+      QCOMPARE(u.Label, std::to_string(static_cast<int>(u.Y)));
+      QCOMPARE(n.Label, std::to_string(static_cast<int>(n.Y)));
+      QCOMPARE(u.Color, TColor{0xFF0000});
+      QCOMPARE(n.Color, TColor{0x008000});
+      uniformTotal += u.Y;
+      normalTotal += n.Y;
+    }
+    QCOMPARE(uniformTotal, 200.0);
+    QCOMPARE(normalTotal, 200.0);
+    QCOMPARE(form.Series1->Point(0).Y, 20.0);  // 0..199 fill each bin with 20
+
+    const struct {
+      TLineSeries* series;
+      const std::array<float, SAMPLE_COUNT>* values;
+      TColor color;
+    } lines[] = {{form.Series3, &a.UniformAutocorr, 0x0000FF},
+                 {form.Series4, &a.NormalAutocorr, 0x00FFFF},
+                 {form.Series5, &a.CentredCrossSum, 0xF0CAA6},
+                 {form.Series6, &a.CrossSum, 0x00FF00}};
+    for (const auto& line : lines) {
+      QCOMPARE(line.series->Count(), 100);
+      for (int k = 0; k < 100; ++k) {
+        const TChartPoint& p = line.series->Point(k);
+        QCOMPARE(p.X, static_cast<double>(k));
+        QCOMPARE(p.Y, static_cast<double>((*line.values)[static_cast<std::size_t>(k)]));
+        QVERIFY(p.Label.empty());
+        QCOMPARE(p.Color, line.color);
+      }
+    }
+    // With m = 0 the two cross sums are one curve in two colours.
+    for (int k = 0; k < 100; ++k) QCOMPARE(form.Series5->Point(k).Y, form.Series6->Point(k).Y);
+    QCOMPARE(form.Series3->Point(0).Y, static_cast<double>(a.UniformAutocorr[0]));
+    QVERIFY(form.Series3->Point(0).Y > 13000);  // mean of i*i for i < 200
+  }
+
+  void barLabelsStandReadableUnderTheirBars() {
+    TForm1 form(Bare(TransmitterProfile()));
+    form.show();
+    TChart& chart = *form.Chart1;
+    TBarSeries& bars = *form.Series1;
+    chart.BeginUpdate();
+    bars.Clear();
+    // Equal labels must not merge, wide ones must not be cut short.
+    const char* labels[] = {"200", "0", "0", "188", "0", "0", "0", "0", "12", "0"};
+    for (const char* label : labels) bars.Add(std::stod(label), label, 0xFF0000);
+    chart.EndUpdate();
+    QCoreApplication::processEvents();
+
+    const std::vector<TDrawnLabel> drawn = chart.DrawnBarLabels();
+    QCOMPARE(drawn.size(), std::size_t{10});
+    const QRectF inside(0, 0, chart.width(), chart.height());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+      QCOMPARE(drawn[i].Text, QString::fromLatin1(labels[i]));
+      QVERIFY2(inside.contains(drawn[i].Rect), qPrintable(drawn[i].Text));
+      if (i > 0) QVERIFY(drawn[i - 1].Rect.right() < drawn[i].Rect.left());
+    }
+    // Under the bars: below the middle of the chart, in order left to right.
+    QVERIFY(drawn[0].Rect.top() > chart.height() / 2);
+  }
+
+  void linesAreDrawnInTheColourOfTheirPoints() {
+    TChart chart;
+    TLineSeries& line = chart.AddLineSeries();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    chart.BeginUpdate();
+    line.AddXY(0, 1, "", 0x0000FF);
+    line.AddXY(1, 2, "", 0x0000FF);
+    line.AddXY(3, 4, "", 0xFF0000);  // added out of order: kept in ascending x
+    line.AddXY(2, 3, "", 0xFF0000);
+    line.AddXY(4, nan, "", 0xFF0000);  // breaks the line, kept in the series
+    line.AddXY(5, 1, "", 0xFF0000);
+    line.AddXY(6, 2, "", 0xFF0000);
+    chart.EndUpdate();
+
+    QCOMPARE(line.Count(), 7);
+    for (int i = 0; i < 7; ++i) QCOMPARE(line.Point(i).X, static_cast<double>(i));
+    QVERIFY(std::isnan(line.Point(4).Y));
+    const std::vector<TDrawnLine> drawn = chart.DrawnLines();
+    QCOMPARE(drawn.size(), std::size_t{3});
+    QCOMPARE(drawn[0].Color, TColor{0x0000FF});
+    QCOMPARE(drawn[0].PointCount, 2);
+    QCOMPARE(drawn[1].Color, TColor{0xFF0000});
+    QCOMPARE(drawn[1].PointCount, 3);  // starts at the last red point: no gap
+    QCOMPARE(drawn[2].PointCount, 2);
+  }
+
+  void nonFiniteSamplesLeaveTheWindowUsable() {
+    TForm1 form(Bare(TransmitterProfile()));
+    form.show();
+    StationState& state = form.State();
+    KnownSamples(state);
+    state.Normal[3] = std::numeric_limits<float>::infinity();
+    state.Normal[4] = std::numeric_limits<float>::quiet_NaN();
+    state.Normal[5] = 3e38f;
+    ListSamples(state, form);
+    ShowAnalysis(form, state);
+    QCoreApplication::processEvents();
+    QCOMPARE(form.Series2->Count(), 10);
+    QCOMPARE(form.Series4->Count(), 100);
+    QVERIFY(!form.grab().isNull());
+    // A later run of ordinary samples still completes.
+    KnownSamples(state);
+    ShowAnalysis(form, state);
+    QCOMPARE(form.Series1->Point(0).Y, 20.0);
+    QCOMPARE(form.Chart3->DrawnLines().size(), std::size_t{1});
+  }
+};
+
+QTEST_MAIN(FormTest)
+#include "FormTest.moc"

@@ -1,0 +1,157 @@
+// A transmitting and a receiving station in one process, linked by
+// pseudo-terminals: what the receiver shows must equal what was sent.
+#include <clocale>
+#include <cstring>
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "BarSeries.h"
+#include "CommPort.h"
+#include "LineSeries.h"
+#include "PtyLink.h"
+#include "SampleFrame.h"
+#include "ReceiveRun.h"
+#include "StationState.h"
+#include "TransmitRun.h"
+#include "Unit1.h"
+
+namespace {
+
+// Everything a run leaves on the screen.
+struct Screen {
+  QString Memo1, Memo2;
+  std::vector<std::vector<TChartPoint>> Series;
+};
+
+Screen Capture(const TForm1& form) {
+  Screen screen{form.Memo1->toPlainText(), form.Memo2->toPlainText(), {}};
+  for (const TChartSeries* s : std::initializer_list<const TChartSeries*>{
+           form.Series1, form.Series2, form.Series3, form.Series4, form.Series5, form.Series6})
+    screen.Series.push_back(s->Points());
+  return screen;
+}
+
+// Bit-for-bit equality of values, labels and colours, in order.
+bool SamePoints(const std::vector<TChartPoint>& a, const std::vector<TChartPoint>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::memcmp(&a[i].X, &b[i].X, sizeof(double)) != 0 ||
+        std::memcmp(&a[i].Y, &b[i].Y, sizeof(double)) != 0 || a[i].Label != b[i].Label ||
+        a[i].Color != b[i].Color)
+      return false;
+  return true;
+}
+
+bool SameScreen(const Screen& a, const Screen& b) {
+  if (a.Memo1 != b.Memo1 || a.Memo2 != b.Memo2) return false;
+  for (std::size_t s = 0; s < a.Series.size(); ++s)
+    if (!SamePoints(a.Series[s], b.Series[s])) return false;
+  return true;
+}
+
+// A station window on `port` whose error reports are recorded.
+struct Station {
+  QStringList Reports;
+  TForm1 Form;
+  Station(TStationProfile profile, const std::string& port)
+      : Form([&] {
+          profile.PortName = port;
+          return profile;
+        }()) {
+    Form.SetErrorReporter([this](QWidget*, const QString& sentence) { Reports << sentence; });
+  }
+};
+
+}  // namespace
+
+class StationPairTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+  void receiverShowsWhatTheTransmitterSent() {
+    TPtyLink link;
+    Station tx(TransmitterProfile(), link.TransmitterPath());
+    Station rx(ReceiverProfile(), link.ReceiverPath());
+    QVERIFY(tx.Form.State().Port.IsOpen());
+
+    for (int run = 1; run <= 3; ++run) {
+      tx.Form.Button1->click();
+      QVERIFY2(link.WaitQueued(static_cast<int>(FRAME_SIZE), 5000), "the frame did not arrive");
+      rx.Form.Button1->click();
+      const Screen sent = Capture(tx.Form);
+      const Screen shown = Capture(rx.Form);
+      QVERIFY2(SameScreen(sent, shown), qPrintable(QString("run %1").arg(run)));
+      QCOMPARE(link.Queued(), 0);
+      QCOMPARE(rx.Form.Memo1->document()->blockCount(), 200 * run);
+      QCOMPARE(rx.Form.Memo2->document()->blockCount(), 200 * run);
+      // The charts hold the last run only.
+      QCOMPARE(shown.Series[0].size(), std::size_t{10});
+      QCOMPARE(shown.Series[2].size(), std::size_t{100});
+    }
+    QVERIFY(tx.Reports.isEmpty());
+    QVERIFY(rx.Reports.isEmpty());
+
+    // Nothing queued: the press returns after the read time-out and changes nothing.
+    const Screen before = Capture(rx.Form);
+    QElapsedTimer clock;
+    clock.start();
+    rx.Form.Button1->click();
+    QVERIFY(clock.elapsed() < 2000);
+    QVERIFY(SameScreen(before, Capture(rx.Form)));
+    QVERIFY(rx.Reports.isEmpty());
+
+    // A queue that does not start with the frame mark loses one byte per press.
+    link.Inject({1, 2});
+    QVERIFY(link.WaitQueued(2, 2000));
+    rx.Form.Button1->click();
+    QCOMPARE(link.Queued(), 1);
+    QVERIFY(SameScreen(before, Capture(rx.Form)));
+
+    // Closing discards what waits and closes the port, without a report.
+    rx.Form.close();
+    QCOMPARE(link.Queued(), 0);
+    QVERIFY(!rx.Form.State().Port.IsOpen());
+    tx.Form.close();
+    QVERIFY(!tx.Form.State().Port.IsOpen());
+    QVERIFY(tx.Reports.isEmpty());
+    QVERIFY(rx.Reports.isEmpty());
+  }
+
+  void failedSendIsReportedOnceAndStopsTheRun() {
+    TPtyLink link;
+    Station tx(TransmitterProfile(), link.TransmitterPath());
+    link.HangUpTransmitter();
+
+    tx.Form.Button1->click();
+    QCOMPARE(tx.Reports.size(), 1);
+    QVERIFY2(tx.Reports[0].contains(QString::fromStdString(link.TransmitterPath())),
+             qPrintable(tx.Reports[0]));
+    // Listed before the send, but the charts did not change.
+    QCOMPARE(tx.Form.Memo1->document()->blockCount(), 200);
+    QCOMPARE(tx.Form.Series1->Count(), 0);
+    QCOMPARE(tx.Form.Series3->Count(), 0);
+
+    // The window stays usable: the next press runs again and reports again.
+    tx.Form.Button1->click();
+    QCOMPARE(tx.Reports.size(), 2);
+    QCOMPARE(tx.Form.Memo1->document()->blockCount(), 400);
+
+    // On the dead line the purge fails: one report, and the port is still
+    // closed and the window goes.
+    tx.Form.close();
+    QCOMPARE(tx.Reports.size(), 3);
+    QVERIFY(tx.Reports[2].contains("receive queue"));
+    QVERIFY(!tx.Form.State().Port.IsOpen());
+    QVERIFY(!tx.Form.isVisible());
+    tx.Form.close();  // a second close has nothing left to do or report
+    QCOMPARE(tx.Reports.size(), 3);
+  }
+};
+
+QTEST_MAIN(StationPairTest)
+#include "StationPairTest.moc"
