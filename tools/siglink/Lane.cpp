@@ -1,0 +1,60 @@
+#include "Lane.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <unistd.h>
+
+long Lane::Take(int from, std::chrono::nanoseconds characterTime, Clock::time_point now) {
+  std::array<std::uint8_t, 4096> buffer{};
+  long total = 0;
+  while (!Full()) {
+    const std::size_t room = std::min(buffer.size(), kCapacity - queue_.size());
+    const ssize_t got = read(from, buffer.data(), room);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      // EIO: the program closed its end; the bytes it wrote were all taken.
+      if (errno == EAGAIN || errno == EIO) return total;
+      return -1;
+    }
+    if (got == 0) return total;
+    for (ssize_t i = 0; i < got; ++i) {
+      const Clock::time_point start = std::max(now, lineFree_);
+      lineFree_ = start + characterTime;
+      queue_.push_back({lineFree_, buffer[static_cast<std::size_t>(i)]});
+    }
+    total += got;
+  }
+  return total;
+}
+
+bool Lane::Deliver(int to, Clock::time_point now) {
+  std::array<std::uint8_t, 4096> buffer{};
+  while (!queue_.empty() && queue_.front().Due <= now) {
+    std::size_t n = 0;
+    for (auto it = queue_.begin(); it != queue_.end() && it->Due <= now && n < buffer.size(); ++it) {
+      buffer[n++] = it->Value;
+    }
+    const ssize_t put = write(to, buffer.data(), n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    queue_.erase(queue_.begin(), queue_.begin() + put);
+    if (static_cast<std::size_t>(put) < n) return false;
+  }
+  return true;
+}
+
+std::size_t Lane::Drop(Clock::time_point now) {
+  std::size_t n = 0;
+  while (!queue_.empty() && queue_.front().Due <= now) {
+    queue_.pop_front();
+    ++n;
+  }
+  return n;
+}
+
+Clock::time_point Lane::NextDue() const {
+  return queue_.empty() ? Clock::time_point::max() : queue_.front().Due;
+}

@@ -1,0 +1,227 @@
+// siglink - links the two stations without changing them: a virtual
+// null-modem cable, and the mapping of a program's fixed serial device paths
+// onto chosen devices. Run "siglink --help" for the commands.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "Cable.h"
+#include "PortMap.h"
+#include "Spawn.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage:
+  siglink demo [--no-pace] [SIGTX SIGRX]
+  siglink cable [--no-pace]
+  siglink run PORT=DEVICE... -- PROGRAM [ARGUMENT...]
+  siglink --help
+
+Links the signal stations sigtx (port COM2, /dev/ttyS1) and sigrx (port COM3,
+/dev/ttyS2) without changing them.
+
+  demo    Opens a virtual null-modem cable and starts SIGTX on one end as its
+          COM2 and SIGRX on the other as its COM3 (default: sigtx and sigrx
+          from PATH). Ends when both programs have ended; the exit status is 0
+          when both ended with 0.
+  cable   Opens a virtual null-modem cable, prints the device paths of its two
+          ends on standard output (one a line) and relays until interrupted.
+  run     Runs PROGRAM so that each PORT leads to DEVICE; PORT is COM1..COM256
+          or /dev/ttyS0..ttyS255, DEVICE any serial device, e.g. a cable end
+          or a USB adapter:
+            siglink run COM2=/dev/ttyUSB0 -- sigtx
+          The exit status is PROGRAM's.
+
+Options:
+  --no-pace   Carry bytes as fast as they come. By default each direction is
+              paced like a real line at the rate and framing that the sending
+              program set on its end (9600 8N1: 10 bits, about 1.04 ms a byte).
+
+The mapping uses a private mount namespace (as root, or as an ordinary user
+through a user namespace); where the machine does not allow that, siglink says
+so. Exit status 125: siglink itself failed; 126/127: PROGRAM could not be run.
+)";
+
+// The exit code of a failure of siglink itself.
+constexpr int kFailed = 125;
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "siglink: %s\nTry \"siglink --help\".\n", problem.c_str());
+  return 2;
+}
+
+// Blocks the signals siglink waits for and returns a signalfd delivering them.
+int SignalFd() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : {SIGCHLD, SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+  sigprocmask(SIG_BLOCK, &set, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  const int fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (fd < 0) throw std::runtime_error(std::string("cannot watch signals: ") + std::strerror(errno));
+  return fd;
+}
+
+// Reads one signal from the signalfd. Returns its number, or 0 when none.
+int NextSignal(int fd) {
+  signalfd_siginfo info{};
+  return read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) ? static_cast<int>(info.ssi_signo) : 0;
+}
+
+struct Child {
+  std::string name;
+  pid_t pid;
+  int status = 0;
+  bool running = true;
+};
+
+// Reaps every child that has ended and reports it. Returns true when none
+// is running any more.
+bool Reap(std::vector<Child>& children, bool report) {
+  bool any = false;
+  for (Child& c : children) {
+    if (c.running && waitpid(c.pid, &c.status, WNOHANG) == c.pid) {
+      c.running = false;
+      if (report) std::fprintf(stderr, "siglink: %s ended with %s\n", c.name.c_str(), DescribeStatus(c.status).c_str());
+    }
+    any = any || c.running;
+  }
+  return !any;
+}
+
+void Forward(const std::vector<Child>& children, int signo) {
+  for (const Child& c : children) {
+    if (c.running) kill(c.pid, signo);
+  }
+}
+
+int CableCommand(bool paced) {
+  const int signals = SignalFd();
+  Cable cable(paced);
+  std::printf("%s\n%s\n", cable.First().Path().c_str(), cable.Second().Path().c_str());
+  std::fflush(stdout);
+  std::fprintf(stderr, "siglink: cable between %s and %s (%s); Ctrl-C ends it\n", cable.First().Path().c_str(),
+               cable.Second().Path().c_str(), paced ? "paced at each end's own rate" : "not paced");
+  const int error = cable.Run(signals, [&] {
+    const int s = NextSignal(signals);
+    return s == 0 || s == SIGCHLD;
+  });
+  if (error != 0) {
+    std::fprintf(stderr, "siglink: the cable failed: %s\n", std::strerror(error));
+    return kFailed;
+  }
+  return 0;
+}
+
+int DemoCommand(bool paced, const std::string& sigtx, const std::string& sigrx) {
+  const int signals = SignalFd();
+  Cable cable(paced);
+  PortMap txMap;
+  txMap.Add("COM2", cable.First().Path());
+  txMap.Check();
+  PortMap rxMap;
+  rxMap.Add("COM3", cable.Second().Path());
+  rxMap.Check();
+  std::fprintf(stderr, "siglink: %s on COM2 = %s, %s on COM3 = %s, cable %s\n", sigtx.c_str(),
+               cable.First().Path().c_str(), sigrx.c_str(), cable.Second().Path().c_str(),
+               paced ? "paced" : "not paced");
+  std::vector<Child> children;
+  children.push_back({sigtx, Spawn(txMap, {sigtx})});
+  children.push_back({sigrx, Spawn(rxMap, {sigrx})});
+  const int error = cable.Run(signals, [&] {
+    for (int s = NextSignal(signals); s != 0; s = NextSignal(signals)) {
+      if (s != SIGCHLD) Forward(children, SIGTERM);
+    }
+    return !Reap(children, true);
+  });
+  if (error != 0) {
+    std::fprintf(stderr, "siglink: the cable failed: %s\n", std::strerror(error));
+    Forward(children, SIGTERM);
+    for (Child& c : children) {
+      if (c.running && waitpid(c.pid, &c.status, 0) == c.pid) c.running = false;
+    }
+    return kFailed;
+  }
+  for (const Child& c : children) {
+    if (ExitCodeOf(c.status) != 0) return ExitCodeOf(c.status);
+  }
+  return 0;
+}
+
+int RunCommand(const PortMap& map, const std::vector<std::string>& argv) {
+  const int signals = SignalFd();
+  std::vector<Child> children{{argv[0], Spawn(map, argv)}};
+  while (!Reap(children, false)) {
+    pollfd p{signals, POLLIN, 0};
+    poll(&p, 1, -1);
+    for (int s = NextSignal(signals); s != 0; s = NextSignal(signals)) {
+      if (s != SIGCHLD) Forward(children, s);
+    }
+  }
+  return ExitCodeOf(children[0].status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage("no command given");
+  const std::string command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  try {
+    bool paced = true;
+    std::vector<std::string> rest;
+    std::size_t i = 1;
+    for (; i < args.size(); ++i) {
+      if (args[i] == "--") {
+        ++i;
+        break;
+      }
+      if (args[i] == "--no-pace") {
+        paced = false;
+      } else if (args[i] == "--help" || args[i] == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+      } else if (!args[i].empty() && args[i][0] == '-') {
+        return Usage("unknown option " + args[i]);
+      } else {
+        rest.push_back(args[i]);
+      }
+    }
+    std::vector<std::string> program(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+
+    if (command == "cable") {
+      if (!rest.empty() || !program.empty()) return Usage("cable takes no arguments");
+      return CableCommand(paced);
+    }
+    if (command == "demo") {
+      if (!program.empty() || (rest.size() != 0 && rest.size() != 2))
+        return Usage("demo takes no programs or two: SIGTX SIGRX");
+      return DemoCommand(paced, rest.empty() ? "sigtx" : rest[0], rest.empty() ? "sigrx" : rest[1]);
+    }
+    if (command == "run") {
+      if (!paced) return Usage("--no-pace belongs to a cable (demo, cable)");
+      if (rest.empty()) return Usage("run needs at least one PORT=DEVICE");
+      if (program.empty()) return Usage("run needs a program after --");
+      PortMap map;
+      for (const std::string& m : rest) map.Add(m);
+      map.Check();
+      return RunCommand(map, program);
+    }
+    return Usage("unknown command " + command);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "siglink: %s\n", e.what());
+    return kFailed;
+  }
+}
