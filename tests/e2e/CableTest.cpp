@@ -1,0 +1,215 @@
+// The virtual cable in-process: what it carries, how fast, and what happens
+// at an end nobody holds.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <fcntl.h>
+#include <numeric>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "Cable.h"
+#include "Line.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A cable relaying on its own thread until the fixture ends.
+class CableRun {
+public:
+  explicit CableRun(bool paced) : cable(paced) {
+    if (pipe2(stop_, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    thread_ = std::thread([this] { result = cable.Run(stop_[0], [] { return false; }); });
+  }
+  ~CableRun() {
+    const char c = 'x';
+    (void)!write(stop_[1], &c, 1);
+    thread_.join();
+    close(stop_[0]);
+    close(stop_[1]);
+  }
+  Cable cable;
+  int result = -1;
+
+private:
+  int stop_[2]{};
+  std::thread thread_;
+};
+
+// Opens a cable end as a program would: read-write, raw, blocking.
+int OpenEnd(const std::string& path, speed_t speed = B9600, tcflag_t framing = CS8) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fd;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB)) | framing | CLOCAL | CREAD;
+  cfsetispeed(&t, speed);
+  cfsetospeed(&t, speed);
+  tcsetattr(fd, TCSANOW, &t);
+  return fd;
+}
+
+// Reads exactly n bytes within the time limit. Returns what arrived.
+std::vector<unsigned char> ReadBytes(int fd, std::size_t n, std::chrono::milliseconds limit = 5000ms) {
+  std::vector<unsigned char> got;
+  const auto end = Clock::now() + limit;
+  while (got.size() < n && Clock::now() < end) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    unsigned char buffer[4096];
+    const ssize_t r = read(fd, buffer, std::min(sizeof buffer, n - got.size()));
+    if (r <= 0) break;
+    got.insert(got.end(), buffer, buffer + r);
+  }
+  return got;
+}
+
+void WriteBytes(int fd, const std::vector<unsigned char>& bytes) {
+  ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+std::vector<unsigned char> AllByteValues(int rounds) {
+  std::vector<unsigned char> bytes;
+  for (int r = 0; r < rounds; ++r) {
+    for (int v = 0; v < 256; ++v) bytes.push_back(static_cast<unsigned char>(r % 2 == 0 ? v : 255 - v));
+  }
+  return bytes;
+}
+
+// Waits until the relay has seen the end opened (it looks every 10 ms).
+void LetRelaySee() { std::this_thread::sleep_for(50ms); }
+
+}  // namespace
+
+TEST(Line, TimeFollowsRateAndFraming) {
+  termios t{};
+  cfmakeraw(&t);
+  cfsetospeed(&t, B9600);
+  LineFormat f = LineFormatOf(t);
+  EXPECT_EQ(DescribeLine(f), "9600 8N1");
+  EXPECT_EQ(CharacterTime(f), 1'041'666ns);  // 10 bits at 9600 baud
+
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | PARODD | CSTOPB;
+  cfsetospeed(&t, B19200);
+  f = LineFormatOf(t);
+  EXPECT_EQ(DescribeLine(f), "19200 7O2");
+  EXPECT_EQ(BitsPerCharacter(f), 11);
+
+  t.c_cflag |= CMSPAR;
+  EXPECT_EQ(LineFormatOf(t).Parity, 'M');
+  cfsetospeed(&t, B0);
+  EXPECT_EQ(CharacterTime(LineFormatOf(t)), 0ns);  // hung up: not paced
+}
+
+TEST(Cable, CarriesEveryByteValueBothWaysUnchanged) {
+  CableRun run(false);
+  const int a = OpenEnd(run.cable.First().Path());
+  // The receiver leaves its end as the cable set it up: raw, no echo.
+  const int b = open(run.cable.Second().Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(a, 0);
+  ASSERT_GE(b, 0);
+  LetRelaySee();
+  const auto bytes = AllByteValues(4);  // 0x00, 0x0D, 0x11, 0x13, 0x7F, 0xFF among them
+  WriteBytes(a, bytes);
+  EXPECT_EQ(ReadBytes(b, bytes.size()), bytes);
+  WriteBytes(b, bytes);
+  EXPECT_EQ(ReadBytes(a, bytes.size()), bytes);
+  // Nothing echoed back to the sender.
+  pollfd p{a, POLLIN, 0};
+  EXPECT_EQ(poll(&p, 1, 100), 0);
+  close(a);
+  close(b);
+}
+
+TEST(Cable, PacesLikeTheSendersLine) {
+  CableRun run(true);
+  // A 1202-byte frame at 9600 8N1 needs 1202 × 10 / 9600 s on the line.
+  {
+    const int a = OpenEnd(run.cable.First().Path());
+    const int b = OpenEnd(run.cable.Second().Path());
+    LetRelaySee();
+    const auto frame = AllByteValues(5);
+    const std::vector<unsigned char> bytes(frame.begin(), frame.begin() + 1202);
+    const auto start = Clock::now();
+    WriteBytes(a, bytes);
+    EXPECT_EQ(ReadBytes(b, bytes.size()), bytes);
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 1251ms);
+    EXPECT_LT(took, 4s);
+    close(a);
+    close(b);
+  }
+  // The other way, at 2400 8N2 (11 bits) set by that sender: 100 bytes need 458 ms.
+  {
+    const int a = OpenEnd(run.cable.First().Path());
+    const int b = OpenEnd(run.cable.Second().Path(), B2400, CS8 | CSTOPB);
+    LetRelaySee();
+    const auto bytes = AllByteValues(1);
+    const std::vector<unsigned char> part(bytes.begin(), bytes.begin() + 100);
+    const auto start = Clock::now();
+    WriteBytes(b, part);
+    EXPECT_EQ(ReadBytes(a, part.size()), part);
+    EXPECT_GE(Clock::now() - start, 455ms);
+    close(a);
+    close(b);
+  }
+}
+
+TEST(Cable, ClosedEndsLoseWhatTheyDidNotReadButSendersBytesGoOut) {
+  CableRun run(true);
+  const auto bytes = AllByteValues(1);
+  {
+    // Nobody holds the second end: what is sent now is lost, as on a line
+    // with no receiver.
+    const int a = OpenEnd(run.cable.First().Path());
+    LetRelaySee();
+    WriteBytes(a, std::vector<unsigned char>(bytes.begin(), bytes.begin() + 50));
+    std::this_thread::sleep_for(150ms);
+    const int b = OpenEnd(run.cable.Second().Path());
+    LetRelaySee();
+    int waiting = -1;
+    ioctl(b, FIONREAD, &waiting);
+    EXPECT_EQ(waiting, 0);
+    // The sender closes right after writing: its bytes still go out whole.
+    WriteBytes(a, bytes);
+    close(a);
+    EXPECT_EQ(ReadBytes(b, bytes.size()), bytes);
+    close(b);
+  }
+  {
+    // What the receiver left unread when it closed is gone for the next
+    // program on that end, as with a serial port.
+    const int a = OpenEnd(run.cable.First().Path());
+    int b = OpenEnd(run.cable.Second().Path());
+    LetRelaySee();
+    WriteBytes(a, std::vector<unsigned char>(bytes.begin(), bytes.begin() + 30));
+    std::this_thread::sleep_for(150ms);
+    int waiting = -1;
+    ioctl(b, FIONREAD, &waiting);
+    EXPECT_EQ(waiting, 30);
+    close(b);
+    LetRelaySee();
+    b = OpenEnd(run.cable.Second().Path());
+    ioctl(b, FIONREAD, &waiting);
+    EXPECT_EQ(waiting, 0);
+    close(a);
+    close(b);
+  }
+  {
+    // Both ends may be closed and opened again; the cable stays usable.
+    const int a = OpenEnd(run.cable.First().Path());
+    const int b = OpenEnd(run.cable.Second().Path());
+    LetRelaySee();
+    WriteBytes(b, bytes);
+    EXPECT_EQ(ReadBytes(a, bytes.size()), bytes);
+    close(a);
+    close(b);
+  }
+}

@@ -1,0 +1,193 @@
+// The siglink program: the port mapping as root and as an ordinary user,
+// the demo's way of ending, and its errors.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "PortMap.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;  // exit code, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+// Runs a shell command line with a time limit. Returns its exit code and output.
+Result Shell(const std::string& command, int seconds = 20) {
+  const fs::path dir = fs::temp_directory_path();
+  const std::string out = dir / ("siglink-test-out-" + std::to_string(getpid()));
+  const std::string err = dir / ("siglink-test-err-" + std::to_string(getpid()));
+  const std::string line = "timeout -k 2 " + std::to_string(seconds) + " sh -c '" + command + "' >" + out + " 2>" + err;
+  const int raw = std::system(line.c_str());
+  Result r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  auto slurp = [](const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  r.out = slurp(out);
+  r.err = slurp(err);
+  fs::remove(out);
+  fs::remove(err);
+  return r;
+}
+
+// A directory everyone may enter, holding a copy of siglink, so that the
+// same steps also run as an ordinary user.
+class Siglink : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char name[] = "/tmp/siglink-test-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    dir_ = name;
+    fs::permissions(dir_, fs::perms::all);
+    fs::copy_file(SIGLINK_PATH, dir_ / "siglink");
+    fs::permissions(dir_ / "siglink", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A script in the test directory. Returns its path.
+  std::string Script(const std::string& name, const std::string& text) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path) << "#!/bin/sh\n" << text << "\n";
+    fs::permissions(path, fs::perms::all);
+    return path;
+  }
+
+  // A cable (unpaced) with a program run on its first end as COM2: the
+  // program must see the end at /dev/ttyS1 (and no other ttyS), and what
+  // it writes there must reach the second end. The whole runs as the given
+  // prefix (empty, or a command that drops to another user).
+  Result MapThroughCable(const std::string& asUser) {
+    Script("inside", R"SH(
+      [ -c /dev/ttyS1 ] || { echo "no /dev/ttyS1"; exit 3; }
+      [ ! -e /dev/ttyS0 ] && [ ! -e /dev/ttyS2 ] || { echo "other ttyS present"; exit 3; }
+      [ "$(stat -L -c %t:%T /dev/ttyS1)" = "$1" ] || { echo "wrong device"; exit 3; }
+      echo ok > /dev/null && head -c 4 /dev/zero | wc -c | grep -q 4 || { echo "usual nodes missing"; exit 3; }
+      printf mapped > /dev/ttyS1)SH");
+    const std::string steps = Script("steps", R"SH(
+      cd "$(dirname "$0")" || exit 3
+      ./siglink cable --no-pace > ends & cable=$!
+      for i in 1 2 3 4 5 6 7 8 9 10; do [ -s ends ] && break; sleep 0.1; done
+      a=$(sed -n 1p ends); b=$(sed -n 2p ends)
+      timeout 5 head -c 6 "$b" > got & reader=$!
+      sleep 0.2
+      ./siglink run COM2="$a" -- ./inside "$(stat -L -c %t:%T "$a")"; rc=$?
+      wait $reader; kill $cable; wait $cable; cat got; exit $rc)SH");
+    return Shell(asUser + " " + steps);
+  }
+
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST(PortMap, NamesAndErrors) {
+  PortMap map;
+  map.Add("COM2=/dev/null");
+  map.Add("/dev/ttyS2", "/dev/zero");
+  map.Add("ttyS0", "/dev/full");
+  map.Add("COM256", "/dev/null");
+  ASSERT_EQ(map.Entries().size(), 4u);
+  EXPECT_EQ(map.Entries()[0].first, "ttyS1");
+  EXPECT_EQ(map.Entries()[1].first, "ttyS2");
+  EXPECT_EQ(map.Entries()[2].first, "ttyS0");
+  EXPECT_EQ(map.Entries()[3].first, "ttyS255");
+  EXPECT_THROW(map.Add("COM3", "/dev/null"), std::runtime_error);  // ttyS2 again
+  for (const char* bad : {"COM0=/dev/null", "COM257=/dev/null", "COMX=/dev/null", "ttyUSB0=/dev/null",
+                          "COM5", "COM5=", "=/dev/null", "COM-1=/dev/null"}) {
+    PortMap other;
+    EXPECT_THROW(other.Add(std::string(bad)), std::runtime_error) << bad;
+  }
+
+  PortMap missing;
+  missing.Add("COM2", "/nonexistent/ttyUSB9");
+  EXPECT_THROW(missing.Check(), std::runtime_error);
+  PortMap regular;
+  regular.Add("COM2", "/etc/hostname");
+  try {
+    regular.Check();
+    ADD_FAILURE() << "a regular file was accepted";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("not a character device"), std::string::npos);
+  }
+}
+
+TEST_F(Siglink, MapsACableEndOntoTtyS1) {
+  const Result r = MapThroughCable("");
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "mapped");
+}
+
+TEST_F(Siglink, MapsForAnOrdinaryUserThroughAUserNamespace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  const Result r = MapThroughCable("setpriv --reuid=65534 --regid=65534 --clear-groups");
+  if (r.status == 125 && r.err.find("does not let this user") != std::string::npos)
+    GTEST_SKIP() << "this machine allows no unprivileged user namespaces: " << r.err;
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "mapped");
+}
+
+TEST_F(Siglink, DemoEndsWhenBothProgramsHaveEnded) {
+  const std::string d = dir_.string();
+  // The receiver says when it holds its port; the transmitter then sends.
+  const std::string rx = Script("rx", "exec 3<>/dev/ttyS2; touch " + d + "/ready; "
+                                      "[ \"$(head -c 4 <&3)\" = ping ] || exit 3");
+  const std::string tx = Script("tx", "while [ ! -e " + d + "/ready ]; do sleep 0.02; done; sleep 0.1; "
+                                      "printf ping > /dev/ttyS1");
+  Result r = Shell(d + "/siglink demo " + tx + " " + rx);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(tx + " ended with status 0"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(rx + " ended with status 0"), std::string::npos) << r.err;
+
+  // A failing program makes the demo fail with its status.
+  const std::string fails = Script("fails", "exit 4");
+  r = Shell(d + "/siglink demo --no-pace " + tx + " " + fails + "; echo status $?");
+  fs::remove(dir_ / "ready");
+  EXPECT_NE(r.out.find("status 4"), std::string::npos) << r.out << r.err;
+
+  // A program that cannot be found: 127, and the other one still ends.
+  r = Shell(d + "/siglink demo --no-pace " + d + "/nonexistent " + fails);
+  EXPECT_EQ(r.status, 127) << r.err;
+  EXPECT_NE(r.err.find("cannot run"), std::string::npos) << r.err;
+
+  // An interrupt ends both programs and the demo.
+  const std::string waits = Script("waits", "exec sleep 30");
+  r = Shell(d + "/siglink demo " + waits + " " + waits + " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid");
+  EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+  EXPECT_NE(r.err.find("ended with signal 15"), std::string::npos) << r.err;
+}
+
+TEST_F(Siglink, CommandLineErrorsAreClear) {
+  const std::string s = (dir_ / "siglink").string();
+  Result r = Shell(s + " --help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("siglink run PORT=DEVICE"), std::string::npos);
+  r = Shell(s + " run COM2=/dev/null");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("needs a program"), std::string::npos) << r.err;
+  r = Shell(s + " run COM2=/nonexistent -- true");
+  EXPECT_EQ(r.status, 125);
+  EXPECT_NE(r.err.find("/nonexistent"), std::string::npos) << r.err;
+  r = Shell(s + " run COM9=/etc/hostname -- true");
+  EXPECT_EQ(r.status, 125);
+  EXPECT_NE(r.err.find("not a character device"), std::string::npos) << r.err;
+}

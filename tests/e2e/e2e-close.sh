@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Closing a window ends its program with status 0, and the cable stays
+# healthy for the other: a station started again on the same end works.
+. "$(dirname "$0")/stations.sh"
+e2e_begin close "$@"
+start_cable
+start_tx
+start_rx
+
+close_window "$RX_WIN" "$RX_PID" sigrx
+RX_PID=""
+start_rx
+transmit 200
+sleep $FRAME_WAIT
+press "$RX_WIN"
+wait_lines "$RX_WIN" 200
+memos_equal 1 200
+charts_equal
+log "new sigrx received"
+
+close_window "$TX_WIN" "$TX_PID" sigtx
+TX_PID=""
+start_tx
+transmit 200
+sleep $FRAME_WAIT
+press "$RX_WIN"
+wait_lines "$RX_WIN" 400
+# The receiver's second frame is the new transmitter's first.
+memos_equal 1 200 201
+# Chart2's bins span the normal signal's range over all of a station's runs,
+# and this receiver has seen one frame more than the new transmitter.
+charts_equal 2
+log "new sigtx sent"
+
+close_window "$TX_WIN" "$TX_PID" sigtx
+TX_PID=""
+close_window "$RX_WIN" "$RX_PID" sigrx
+RX_PID=""
+e2e_pass

@@ -1,0 +1,217 @@
+# stations.sh - the steps the end-to-end tests share: a private X server, the
+# real sigtx and sigrx on one paced virtual cable, pressing their buttons,
+# reading their memos through the clipboard and comparing their charts.
+#
+# A test script sources this file with its arguments in place:
+#   e2e_begin NAME SIGLINK SIGTX SIGRX XCLOSE ARTIFACT_DIR
+# then calls the steps below and ends with e2e_pass. Any failing step takes a
+# screenshot into ARTIFACT_DIR/NAME and ends the test with status 1.
+
+set -uo pipefail
+
+# Window layout of both stations (client area 945x631, no window manager).
+readonly BUTTON_X=472 BUTTON_Y=24
+readonly MEMO1_X=840 MEMO1_Y=188
+readonly MEMO2_X=840 MEMO2_Y=480
+# The six chart regions: width x height + left + top.
+readonly CHARTS=(361x185+8+48 361x185+376+48 361x176+8+240 361x176+376+240 361x201+8+424 361x201+376+424)
+readonly TX_CAPTION="Лабстанція - ПЕРЕДАВАЧ"
+readonly RX_CAPTION="Лабстанція - ПРИЙМАЧ"
+# One frame on the paced line takes 1.252 s; wait a little longer.
+readonly FRAME_WAIT=1.4
+
+e2e_begin() {
+  E2E_NAME=$1 SIGLINK=$2 SIGTX=$3 SIGRX=$4 XCLOSE=$5
+  WORK=$6/$1
+  rm -rf "$WORK"
+  mkdir -p "$WORK/xdg"
+  chmod 700 "$WORK/xdg"
+  export XDG_RUNTIME_DIR=$WORK/xdg LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+  # Under AddressSanitizer: the X11 keyboard library that Qt's xcb platform
+  # loads copies protocol strings with strndup past their NUL, which the
+  # strict string checks report; none of that is our code.
+  [ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
+  unset WAYLAND_DISPLAY
+  XVFB_PID="" CABLE_PID="" DEMO_PID="" TX_PID="" RX_PID="" TX_WIN="" RX_WIN="" STEP=0
+  trap e2e_cleanup EXIT
+  start_display
+}
+
+log() { echo "[$E2E_NAME $(date +%T.%N | cut -c1-12)] $*"; }
+
+fail() {
+  echo "FAILED ($E2E_NAME): $*" >&2
+  if [ -n "${DISPLAY:-}" ]; then
+    import -window root "$WORK/failure-screen.png" 2>/dev/null &&
+      echo "screenshot: $WORK/failure-screen.png" >&2
+  fi
+  for f in "$WORK"/*.log; do
+    [ -s "$f" ] && { echo "--- $f" >&2; tail -20 "$f" >&2; }
+  done
+  exit 1
+}
+
+e2e_cleanup() {
+  local status=$?
+  for pid in $TX_PID $RX_PID $DEMO_PID; do kill "$pid" 2>/dev/null; done
+  for pid in $TX_PID $RX_PID $DEMO_PID; do wait "$pid" 2>/dev/null; done
+  [ -n "$CABLE_PID" ] && kill "$CABLE_PID" 2>/dev/null && wait "$CABLE_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  # Keep only what explains a failure.
+  [ "$status" -eq 0 ] && rm -rf "$WORK"
+  exit "$status"
+}
+
+e2e_pass() {
+  log "passed"
+  exit 0
+}
+
+start_display() {
+  # Xvfb picks a free display number itself and writes it to the fd.
+  local fifo=$WORK/display
+  Xvfb -displayfd 3 -screen 0 2000x1000x24 -nolisten tcp 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$fifo" ] && break
+    sleep 0.05
+  done
+  [ -s "$fifo" ] || fail "Xvfb did not start"
+  export DISPLAY=:$(head -n1 "$fifo")
+  log "display $DISPLAY"
+}
+
+start_cable() {
+  "$SIGLINK" cable >"$WORK/ends" 2>"$WORK/cable.log" &
+  CABLE_PID=$!
+  for _ in $(seq 100); do
+    [ "$(wc -l <"$WORK/ends")" -ge 2 ] && break
+    sleep 0.05
+  done
+  TX_END=$(sed -n 1p "$WORK/ends")
+  RX_END=$(sed -n 2p "$WORK/ends")
+  [ -n "$RX_END" ] || fail "siglink cable gave no ends"
+}
+
+# find_window CAPTION: prints the id of the visible window with that caption.
+find_window() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+  [ -n "$id" ] || fail "no window \"$1\""
+  echo "$id"
+}
+
+start_tx() {
+  "$SIGLINK" run COM2="$TX_END" -- "$SIGTX" >>"$WORK/sigtx.log" 2>&1 &
+  TX_PID=$!
+  TX_WIN=$(find_window "$TX_CAPTION") || exit 1
+  xdotool windowmove --sync "$TX_WIN" 0 0
+}
+
+start_rx() {
+  "$SIGLINK" run COM3="$RX_END" -- "$SIGRX" >>"$WORK/sigrx.log" 2>&1 &
+  RX_PID=$!
+  RX_WIN=$(find_window "$RX_CAPTION") || exit 1
+  xdotool windowmove --sync "$RX_WIN" 1000 0
+}
+
+# start_demo: both stations through "siglink demo", as tools/demo starts them.
+start_demo() {
+  "$SIGLINK" demo "$SIGTX" "$SIGRX" >"$WORK/demo.log" 2>&1 &
+  DEMO_PID=$!
+  TX_WIN=$(find_window "$TX_CAPTION") || exit 1
+  RX_WIN=$(find_window "$RX_CAPTION") || exit 1
+  xdotool windowmove --sync "$TX_WIN" 0 0
+  xdotool windowmove --sync "$RX_WIN" 1000 0
+}
+
+press() { # WINDOW
+  xdotool mousemove --window "$1" $BUTTON_X $BUTTON_Y click 1
+}
+
+# transmit LINES: presses sigtx's button and waits until its run is over
+# (its memos hold LINES lines): the whole frame is then written to the cable
+# and on its way, which takes the line FRAME_WAIT at most.
+transmit() {
+  press "$TX_WIN"
+  wait_lines "$TX_WIN" "$1"
+}
+
+# memo_text WINDOW 1|2: prints the memo's whole text (select all, copy).
+memo_text() {
+  local x=$MEMO1_X y=$MEMO1_Y text
+  [ "$2" = 2 ] && x=$MEMO2_X y=$MEMO2_Y
+  # A marker in the clipboard tells a finished copy from an old one.
+  printf 'no-copy-yet' | xclip -selection clipboard -i >/dev/null 2>&1
+  xdotool mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c
+  for _ in $(seq 60); do
+    text=$(xclip -selection clipboard -o 2>/dev/null)
+    [ "$text" != "no-copy-yet" ] && break
+    sleep 0.05
+  done
+  [ "$text" = "no-copy-yet" ] && text=""
+  printf '%s\n' "$text" | sed '/^$/d'
+}
+
+# wait_lines WINDOW COUNT: waits until both memos hold COUNT lines.
+wait_lines() {
+  local n
+  for _ in $(seq 40); do
+    n=$(memo_text "$1" 2 | wc -l)
+    [ "$n" -ge "$2" ] && [ "$(memo_text "$1" 1 | wc -l)" -ge "$2" ] && return 0
+    sleep 0.25
+  done
+  fail "window $1 shows $n lines, expected $2"
+}
+
+# memos_equal TX_FIRST TX_LAST [RX_FIRST]: lines TX_FIRST..TX_LAST of the
+# transmitter's memos equal, line for line, the receiver's memo lines from
+# RX_FIRST (default 1), and those are the receiver's last lines.
+memos_equal() {
+  STEP=$((STEP + 1))
+  local m count=$(($2 - $1 + 1)) from=${3:-1} got
+  for m in 1 2; do
+    memo_text "$TX_WIN" $m | sed -n "$1,$2p" >"$WORK/step$STEP-tx-memo$m.txt"
+    memo_text "$RX_WIN" $m >"$WORK/step$STEP-rx-all$m.txt"
+    got=$(wc -l <"$WORK/step$STEP-rx-all$m.txt")
+    [ "$got" -eq $((from - 1 + count)) ] || fail "Memo$m of sigrx has $got lines, expected $((from - 1 + count))"
+    tail -n +"$from" "$WORK/step$STEP-rx-all$m.txt" >"$WORK/step$STEP-rx-memo$m.txt"
+    diff "$WORK/step$STEP-tx-memo$m.txt" "$WORK/step$STEP-rx-memo$m.txt" >"$WORK/step$STEP-memo$m.diff" ||
+      fail "Memo$m differs (step $STEP): $(head -5 "$WORK/step$STEP-memo$m.diff")"
+  done
+  rm -f "$WORK"/step$STEP-*
+}
+
+# charts_equal [SKIP...]: the six chart regions (but the numbers given) are
+# pixel-identical in both windows.
+charts_equal() {
+  STEP=$((STEP + 1))
+  local skip=" $* " i diff tries
+  for tries in 1 2 3; do
+    sleep 0.3  # let both windows finish painting
+    import -window "$TX_WIN" "$WORK/step$STEP-tx.png" || fail "cannot capture sigtx"
+    import -window "$RX_WIN" "$WORK/step$STEP-rx.png" || fail "cannot capture sigrx"
+    local bad=0
+    for i in "${!CHARTS[@]}"; do
+      [[ "$skip" == *" $((i + 1)) "* ]] && continue
+      convert "$WORK/step$STEP-tx.png" -crop "${CHARTS[$i]}" +repage "$WORK/step$STEP-tx-chart$((i + 1)).png"
+      convert "$WORK/step$STEP-rx.png" -crop "${CHARTS[$i]}" +repage "$WORK/step$STEP-rx-chart$((i + 1)).png"
+      diff=$(compare -metric AE "$WORK/step$STEP-tx-chart$((i + 1)).png" "$WORK/step$STEP-rx-chart$((i + 1)).png" \
+        "$WORK/step$STEP-diff-chart$((i + 1)).png" 2>&1)
+      [ "$diff" = 0 ] || { bad=$((i + 1)); break; }
+    done
+    [ "$bad" = 0 ] && { rm -f "$WORK"/step$STEP-*; return 0; }
+  done
+  fail "Chart$bad differs in $diff pixels (step $STEP; see $WORK/step$STEP-*.png)"
+}
+
+# close_window WINDOW PID NAME: closes the window as its close button does;
+# the program must end with status 0.
+close_window() {
+  "$XCLOSE" "$1" || fail "cannot close $3"
+  local status=0
+  timeout 10 tail --pid="$2" -f /dev/null || fail "$3 did not end after its window closed"
+  wait "$2" || status=$?
+  [ "$status" -eq 0 ] || fail "$3 ended with status $status"
+  log "$3 closed, status 0"
+}
