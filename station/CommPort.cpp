@@ -146,40 +146,32 @@ void TCommPort::SetPortName(const std::string& portName) {
   FPortName = portName;
 }
 
-void TCommPort::ChangeBaudRate(std::uint32_t baudRate) {
-  const auto previous = FLineSettings.BaudRate;
-  FLineSettings.BaudRate = baudRate;
+// The change operations: store; on an open port apply the whole line
+// configuration, and when the device refuses it put the old value back.
+template <typename Field>
+void TCommPort::ChangeSetting(Field CommLineSettings::*field, Field value, std::uint8_t code) {
+  const Field previous = FLineSettings.*field;
+  FLineSettings.*field = value;
   if (!FIsOpen) return;
   if (CommPlatform::SetState(FHandle, FLineSettings)) return;
-  FLineSettings.BaudRate = previous;
-  throw ECommError(COMM_BAUD_RATE);
+  FLineSettings.*field = previous;
+  throw ECommError(code);
+}
+
+void TCommPort::ChangeBaudRate(std::uint32_t baudRate) {
+  ChangeSetting(&CommLineSettings::BaudRate, baudRate, COMM_BAUD_RATE);
 }
 
 void TCommPort::ChangeByteSize(std::uint8_t byteSize) {
-  const auto previous = FLineSettings.ByteSize;
-  FLineSettings.ByteSize = byteSize;
-  if (!FIsOpen) return;
-  if (CommPlatform::SetState(FHandle, FLineSettings)) return;
-  FLineSettings.ByteSize = previous;
-  throw ECommError(COMM_BYTE_SIZE);
+  ChangeSetting(&CommLineSettings::ByteSize, byteSize, COMM_BYTE_SIZE);
 }
 
 void TCommPort::ChangeParity(std::uint8_t parity) {
-  const auto previous = FLineSettings.Parity;
-  FLineSettings.Parity = parity;
-  if (!FIsOpen) return;
-  if (CommPlatform::SetState(FHandle, FLineSettings)) return;
-  FLineSettings.Parity = previous;
-  throw ECommError(COMM_PARITY);
+  ChangeSetting(&CommLineSettings::Parity, parity, COMM_PARITY);
 }
 
 void TCommPort::ChangeStopBits(std::uint8_t stopBits) {
-  const auto previous = FLineSettings.StopBits;
-  FLineSettings.StopBits = stopBits;
-  if (!FIsOpen) return;
-  if (CommPlatform::SetState(FHandle, FLineSettings)) return;
-  FLineSettings.StopBits = previous;
-  throw ECommError(COMM_STOP_BITS);
+  ChangeSetting(&CommLineSettings::StopBits, stopBits, COMM_STOP_BITS);
 }
 
 void TCommPort::ClearInput() {

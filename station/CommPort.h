@@ -133,6 +133,10 @@ private:
   // Throw 7 unless the port is open, 6 unless it is closed. Return nothing.
   void RequireOpen() const;
   void RequireClosed() const;
+  // Stores `value` in `field`; on an open port applies the line and, when the
+  // device refuses it, restores the field and throws `code`. Returns nothing.
+  template <typename Field>
+  void ChangeSetting(Field CommLineSettings::*field, Field value, std::uint8_t code);
   // Closes the half-opened handle and throws code. Returns never.
   [[noreturn]] void Abandon(std::uint8_t code);
 
