@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <limits>
 #include <poll.h>
 
 namespace {
@@ -13,17 +14,30 @@ constexpr auto kPlugCheck = std::chrono::milliseconds(10);
 
 }  // namespace
 
-Cable::Cable(bool paced) : paced_(paced) {}
+Cable::Cable(bool paced, CableFaults faults) : paced_(paced), faults_(faults) {}
+
+void Cable::CutWhenDue() {
+  if (faults_.CutAfter < 0 || carried_.load() < faults_.CutAfter || IsCut()) return;
+  first_.Pull();
+  second_.Pull();
+}
 
 int Cable::Pump(const End& from, Lane& lane, const End& to, Clock::time_point now) {
   const End::State source = from.Status();
-  if (source.Readable && !lane.Full()) {
+  if (source.Readable && !lane.Full() && !faults_.Stall) {
     const auto characterTime = paced_ ? CharacterTime(from.Format()) : std::chrono::nanoseconds{0};
     if (lane.Take(from.Master(), characterTime, now) < 0) return errno;
   }
   if (lane.NextDue() <= now) {
     if (to.Status().Plugged) {
-      lane.Deliver(to.Master(), now);
+      // Up to the cut, bytes bound for the second end are counted.
+      const bool counted = &to == &second_;
+      std::size_t limit = std::numeric_limits<std::size_t>::max();
+      if (counted && faults_.CutAfter >= 0)
+        limit = static_cast<std::size_t>(std::max(0LL, faults_.CutAfter - carried_.load()));
+      const std::size_t before = lane.Pending();
+      lane.Deliver(to.Master(), now, limit);
+      if (counted) carried_ += static_cast<long long>(before - lane.Pending());
     } else {
       lane.Drop(now);
     }
@@ -33,9 +47,19 @@ int Cable::Pump(const End& from, Lane& lane, const End& to, Clock::time_point no
 
 int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
   for (;;) {
+    CutWhenDue();
+    if (IsCut()) {
+      // Nothing left to carry: wait for onWake alone.
+      pollfd wake{wakeFd, POLLIN, 0};
+      if (poll(&wake, 1, -1) < 0 && errno != EINTR) return errno;
+      if ((wake.revents & POLLIN) != 0 && !onWake()) return 0;
+      continue;
+    }
     const Clock::time_point now = Clock::now();
     if (int error = Pump(first_, forward_, second_, now)) return error;
     if (int error = Pump(second_, backward_, first_, now)) return error;
+    CutWhenDue();
+    if (IsCut()) continue;
 
     // Wait for the wake fd, for a program writing to its end, for a master
     // to take bytes it refused, or for the next byte to fall due.
@@ -52,7 +76,7 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
         wake = std::min(wake, Clock::now() + kPlugCheck);
         continue;
       }
-      if (!outgoing[i]->Full()) fds[i + 1].events |= POLLIN;
+      if (!outgoing[i]->Full() && !faults_.Stall) fds[i + 1].events |= POLLIN;
       if (incoming[i]->NextDue() <= Clock::now()) fds[i + 1].events |= POLLOUT;
     }
 

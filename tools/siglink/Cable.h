@@ -3,6 +3,7 @@
 //
 // Interface summary
 //   Cable cable(paced);          two new ends (throws std::system_error)
+//   Cable cable(paced, faults);  ... that stalls, or is cut mid-way
 //   cable.First() / Second()     the ends; Path() is what a program opens
 //   cable.Run(fd, onWake)        relay until onWake() returns false
 //
@@ -12,16 +13,29 @@
 // open are lost, as on a real line, and so are those a program left unread
 // when it closed its end; bytes a program wrote before closing its end still
 // go out.
+//
+// For fault tests and demonstrations the cable can misbehave (CableFaults):
+// a stalled cable takes nothing from either end, so a sender's writes block
+// once the line's buffers are full; a cut cable pulls both ends after a
+// given number of bytes has reached the second end, so both programs'
+// devices hang up (reads and writes fail) mid-way through whatever was
+// being sent.
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "End.h"
 #include "Lane.h"
 
+struct CableFaults {
+  bool Stall = false;       // carry nothing in either direction
+  long long CutAfter = -1;  // pull both ends after this many bytes first → second; -1 never
+};
+
 class Cable {
 public:
-  explicit Cable(bool paced);
+  explicit Cable(bool paced, CableFaults faults = {});
 
   // Returns the first end (the transmitting station's, by convention).
   const End& First() const { return first_; }
@@ -30,15 +44,26 @@ public:
 
   // Relays until onWake returns false. onWake is called whenever wakeFd is
   // readable (a signalfd, a pipe); it must consume what made it readable.
+  // A cut cable carries nothing more but still waits for onWake.
   // Returns 0 when stopped by onWake, or an errno value when a master failed.
   int Run(int wakeFd, const std::function<bool()>& onWake);
+
+  // Returns the number of bytes that reached the second end so far.
+  long long Carried() const { return carried_.load(); }
+  // Returns whether the cable has been cut.
+  bool IsCut() const { return first_.Pulled(); }
 
 private:
   // Moves bytes from one end to the other as far as they are due.
   // Returns an errno value, or 0.
   int Pump(const End& from, Lane& lane, const End& to, Clock::time_point now);
 
+  // Pulls both ends once CutAfter bytes have reached the second. Returns nothing.
+  void CutWhenDue();
+
   bool paced_;
+  CableFaults faults_;
+  std::atomic<long long> carried_{0};  // read by other threads in tests
   End first_;
   End second_;
   Lane forward_;   // first → second

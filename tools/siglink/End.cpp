@@ -64,6 +64,11 @@ End::~End() {
   if (master_ >= 0) close(master_);
 }
 
+void End::Pull() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
+}
+
 End::State End::Status() const {
   pollfd p{master_, POLLIN, 0};
   if (poll(&p, 1, 0) < 0) return {true, false};

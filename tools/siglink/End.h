@@ -8,6 +8,7 @@
 //   end.Status()             plugged in? bytes waiting from the program?
 //   end.Format()             the rate and framing the program set
 //   end.DiscardUnread()      empty the receive queue once nobody holds it
+//   end.Pull()               the end is gone: the program's device hangs up
 //
 // The slave is made raw at 9600 8N1 before anyone sees it: the default mode
 // echoes and translates bytes, which would corrupt a frame that arrives
@@ -47,6 +48,13 @@ public:
   // port does when it is closed, so the next program starts with an empty
   // receive queue. Returns nothing; an end held again meanwhile is left be.
   void DiscardUnread() const;
+
+  // Closes the master for good, as when a USB adapter is pulled out: the
+  // program's reads and writes on the slave fail from now on. Returns nothing.
+  void Pull();
+
+  // Returns whether Pull has been called.
+  bool Pulled() const { return master_ < 0; }
 
 private:
   int master_ = -1;

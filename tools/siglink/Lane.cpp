@@ -28,11 +28,12 @@ long Lane::Take(int from, std::chrono::nanoseconds characterTime, Clock::time_po
   return total;
 }
 
-bool Lane::Deliver(int to, Clock::time_point now) {
+bool Lane::Deliver(int to, Clock::time_point now, std::size_t limit) {
   std::array<std::uint8_t, 4096> buffer{};
-  while (!queue_.empty() && queue_.front().Due <= now) {
+  while (limit > 0 && !queue_.empty() && queue_.front().Due <= now) {
     std::size_t n = 0;
-    for (auto it = queue_.begin(); it != queue_.end() && it->Due <= now && n < buffer.size(); ++it) {
+    for (auto it = queue_.begin();
+         it != queue_.end() && it->Due <= now && n < buffer.size() && n < limit; ++it) {
       buffer[n++] = it->Value;
     }
     const ssize_t put = write(to, buffer.data(), n);
@@ -41,6 +42,7 @@ bool Lane::Deliver(int to, Clock::time_point now) {
       return false;
     }
     queue_.erase(queue_.begin(), queue_.begin() + put);
+    limit -= static_cast<std::size_t>(put);
     if (static_cast<std::size_t>(put) < n) return false;
   }
   return true;

@@ -6,6 +6,7 @@
 //   Lane lane;
 //   lane.Take(from, characterTime, now)   read what the program wrote
 //   lane.Deliver(to, now)                 write every byte now due
+//   lane.Deliver(to, now, limit)          ... but no more than limit bytes
 //   lane.Drop(now)                        lose every byte now due
 //   lane.NextDue() / lane.Pending()       when to wake, how much is queued
 //   lane.Full()                           stop taking until bytes leave
@@ -21,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <limits>
 
 using Clock = std::chrono::steady_clock;
 
@@ -31,9 +33,11 @@ public:
   // master reports an error other than "nothing waiting" or "slave closed".
   long Take(int from, std::chrono::nanoseconds characterTime, Clock::time_point now);
 
-  // Writes the bytes due by now to the master to (non-blocking), in order.
-  // Returns false when the master would not take them all (retry later).
-  bool Deliver(int to, Clock::time_point now);
+  // Writes the bytes due by now, at most `limit` of them, to the master to
+  // (non-blocking), in order. Returns false when the master would not take
+  // them all (retry later).
+  bool Deliver(int to, Clock::time_point now,
+               std::size_t limit = std::numeric_limits<std::size_t>::max());
 
   // Discards the bytes due by now, as a line does when nobody listens.
   // Returns the number discarded.

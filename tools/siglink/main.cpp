@@ -20,8 +20,8 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  siglink demo [--no-pace] [SIGTX SIGRX]
-  siglink cable [--no-pace]
+  siglink demo [--no-pace] [--stall | --cut-after BYTES] [SIGTX SIGRX]
+  siglink cable [--no-pace] [--stall | --cut-after BYTES]
   siglink run PORT=DEVICE... -- PROGRAM [ARGUMENT...]
   siglink --help
 
@@ -44,6 +44,15 @@ Options:
   --no-pace   Carry bytes as fast as they come. By default each direction is
               paced like a real line at the rate and framing that the sending
               program set on its end (9600 8N1: 10 bits, about 1.04 ms a byte).
+  --stall     A stuck line, for trying out failures: the cable carries
+              nothing, so a sender's writes block once the line's buffers are
+              full and its station reports a failed send.
+  --cut-after BYTES
+              A pulled cable, for trying out failures: once BYTES bytes have
+              reached the second end (sigrx's COM3 in demo), both ends go dead
+              as if their USB adapters were pulled: the programs' reads and
+              writes fail from then on. 0 cuts at once; 600 cuts half-way
+              through a 1202-byte frame.
 
 The mapping uses a private mount namespace (as root, or as an ordinary user
 through a user namespace); where the machine does not allow that, siglink says
@@ -56,6 +65,17 @@ constexpr int kFailed = 125;
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "siglink: %s\nTry \"siglink --help\".\n", problem.c_str());
   return 2;
+}
+
+// Reads a whole decimal count (0 or more). Returns whether it was one.
+bool ParseCount(const std::string& text, long long& count) {
+  if (text.empty() || text.size() > 15) return false;
+  count = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    count = count * 10 + (c - '0');
+  }
+  return true;
 }
 
 // Blocks the signals siglink waits for and returns a signalfd delivering them.
@@ -103,13 +123,21 @@ void Forward(const std::vector<Child>& children, int signo) {
   }
 }
 
-int CableCommand(bool paced) {
+// The faults in words, for the banner. Returns "" when there are none.
+std::string DescribeFaults(const CableFaults& faults) {
+  if (faults.Stall) return ", stalled: it carries nothing";
+  if (faults.CutAfter >= 0) return ", cut after " + std::to_string(faults.CutAfter) + " bytes";
+  return "";
+}
+
+int CableCommand(bool paced, const CableFaults& faults) {
   const int signals = SignalFd();
-  Cable cable(paced);
+  Cable cable(paced, faults);
   std::printf("%s\n%s\n", cable.First().Path().c_str(), cable.Second().Path().c_str());
   std::fflush(stdout);
-  std::fprintf(stderr, "siglink: cable between %s and %s (%s); Ctrl-C ends it\n", cable.First().Path().c_str(),
-               cable.Second().Path().c_str(), paced ? "paced at each end's own rate" : "not paced");
+  std::fprintf(stderr, "siglink: cable between %s and %s (%s%s); Ctrl-C ends it\n", cable.First().Path().c_str(),
+               cable.Second().Path().c_str(), paced ? "paced at each end's own rate" : "not paced",
+               DescribeFaults(faults).c_str());
   const int error = cable.Run(signals, [&] {
     const int s = NextSignal(signals);
     return s == 0 || s == SIGCHLD;
@@ -121,18 +149,18 @@ int CableCommand(bool paced) {
   return 0;
 }
 
-int DemoCommand(bool paced, const std::string& sigtx, const std::string& sigrx) {
+int DemoCommand(bool paced, const CableFaults& faults, const std::string& sigtx, const std::string& sigrx) {
   const int signals = SignalFd();
-  Cable cable(paced);
+  Cable cable(paced, faults);
   PortMap txMap;
   txMap.Add("COM2", cable.First().Path());
   txMap.Check();
   PortMap rxMap;
   rxMap.Add("COM3", cable.Second().Path());
   rxMap.Check();
-  std::fprintf(stderr, "siglink: %s on COM2 = %s, %s on COM3 = %s, cable %s\n", sigtx.c_str(),
+  std::fprintf(stderr, "siglink: %s on COM2 = %s, %s on COM3 = %s, cable %s%s\n", sigtx.c_str(),
                cable.First().Path().c_str(), sigrx.c_str(), cable.Second().Path().c_str(),
-               paced ? "paced" : "not paced");
+               paced ? "paced" : "not paced", DescribeFaults(faults).c_str());
   std::vector<Child> children;
   children.push_back({sigtx, Spawn(txMap, {sigtx})});
   children.push_back({sigrx, Spawn(rxMap, {sigrx})});
@@ -181,6 +209,8 @@ int main(int argc, char** argv) {
   }
   try {
     bool paced = true;
+    CableFaults faults;
+    bool faulty = false;
     std::vector<std::string> rest;
     std::size_t i = 1;
     for (; i < args.size(); ++i) {
@@ -190,6 +220,14 @@ int main(int argc, char** argv) {
       }
       if (args[i] == "--no-pace") {
         paced = false;
+      } else if (args[i] == "--stall") {
+        faults.Stall = true;
+        faulty = true;
+      } else if (args[i] == "--cut-after") {
+        if (i + 1 >= args.size() || !ParseCount(args[i + 1], faults.CutAfter))
+          return Usage("--cut-after needs a number of bytes");
+        ++i;
+        faulty = true;
       } else if (args[i] == "--help" || args[i] == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
@@ -201,17 +239,18 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> program(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
 
+    if (faults.Stall && faults.CutAfter >= 0) return Usage("a cable either stalls or is cut, not both");
     if (command == "cable") {
       if (!rest.empty() || !program.empty()) return Usage("cable takes no arguments");
-      return CableCommand(paced);
+      return CableCommand(paced, faults);
     }
     if (command == "demo") {
       if (!program.empty() || (rest.size() != 0 && rest.size() != 2))
         return Usage("demo takes no programs or two: SIGTX SIGRX");
-      return DemoCommand(paced, rest.empty() ? "sigtx" : rest[0], rest.empty() ? "sigrx" : rest[1]);
+      return DemoCommand(paced, faults, rest.empty() ? "sigtx" : rest[0], rest.empty() ? "sigrx" : rest[1]);
     }
     if (command == "run") {
-      if (!paced) return Usage("--no-pace belongs to a cable (demo, cable)");
+      if (!paced || faulty) return Usage("--no-pace, --stall and --cut-after belong to a cable (demo, cable)");
       if (rest.empty()) return Usage("run needs at least one PORT=DEVICE");
       if (program.empty()) return Usage("run needs a program after --");
       PortMap map;
