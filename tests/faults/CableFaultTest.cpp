@@ -1,0 +1,201 @@
+// siglink's cable misbehaving on purpose: a stalled cable carries nothing
+// and lets a sender's writes block; a cut cable delivers exactly the bytes
+// before the cut and then hangs up both ends. The stations on a cut cable
+// report each failure once and stay usable.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <clocale>
+#include <stdexcept>
+#include <thread>
+
+#include <QProcess>
+#include <QTest>
+
+#include "Cable.h"
+#include "FaultStation.h"
+#include "ReceiveRun.h"
+
+namespace {
+
+// A cable relaying on its own thread until it is destroyed.
+class CableRun {
+public:
+  CableRun(bool paced, CableFaults faults) : cable(paced, faults) {
+    if (pipe2(stop_, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+    thread_ = std::thread([this] { cable.Run(stop_[0], [] { return false; }); });
+  }
+  ~CableRun() {
+    const char c = 'x';
+    (void)!write(stop_[1], &c, 1);
+    thread_.join();
+    close(stop_[0]);
+    close(stop_[1]);
+  }
+  CableRun(const CableRun&) = delete;
+  CableRun& operator=(const CableRun&) = delete;
+  Cable cable;
+
+private:
+  int stop_[2]{};
+  std::thread thread_;
+};
+
+// Opens a cable end as a program does: raw, non-blocking. Returns the fd.
+int OpenEnd(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return fd;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  return fd;
+}
+
+// Waits up to timeoutMs for the end to hang up, leaving what arrives
+// unread. Returns whether it did.
+bool HungUp(int fd, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 10) > 0 && (p.revents & POLLHUP) != 0) return true;
+    usleep(5000);
+  }
+  return false;
+}
+
+// Reads what arrives until the end hangs up or 5 s pass. Returns it.
+std::vector<std::uint8_t> ReadUntilHangUp(int fd) {
+  std::vector<std::uint8_t> got;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < end) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    std::uint8_t buffer[4096];
+    const ssize_t r = read(fd, buffer, sizeof buffer);
+    if (r > 0) got.insert(got.end(), buffer, buffer + r);
+    if (r == 0 || (r < 0 && errno != EAGAIN)) break;
+  }
+  return got;
+}
+
+}  // namespace
+
+class CableFaultTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+  // The cut pulls both ends once 600 bytes have gone to the second; what the
+  // reader had not read by then is lost with the device, as with a pulled
+  // adapter, so the reader here reads along at line pace.
+  void cutCarriesExactlyTheBytesBeforeTheCut() {
+    CableRun run(true, {false, 600});
+    const int a = OpenEnd(run.cable.First().Path());
+    const int b = OpenEnd(run.cable.Second().Path());
+    QVERIFY(a >= 0 && b >= 0);
+    std::vector<std::uint8_t> bytes(1202);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    QCOMPARE(write(a, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+
+    const std::vector<std::uint8_t> got = ReadUntilHangUp(b);
+    QVERIFY(HungUp(b, 5000));
+    QCOMPARE(run.cable.Carried(), 600LL);
+    QVERIFY2(got.size() > 0 && got.size() <= 600, qPrintable(QString::number(got.size())));
+    QVERIFY(std::equal(got.begin(), got.end(), bytes.begin()));
+    // The sender's device is gone as well.
+    QVERIFY(HungUp(a, 5000));
+    const std::uint8_t one = 1;
+    QCOMPARE(write(a, &one, 1), ssize_t{-1});
+    close(a);
+    close(b);
+  }
+
+  void stalledCableCarriesNothingAndFillsUp() {
+    CableRun run(false, {true, -1});
+    const int a = OpenEnd(run.cable.First().Path());
+    const int b = OpenEnd(run.cable.Second().Path());
+    QVERIFY(a >= 0 && b >= 0);
+    std::vector<std::uint8_t> block(4096, 0x5A);
+    std::size_t taken = 0;
+    for (int round = 0; round < 5; ++round) {
+      for (ssize_t put; (put = write(a, block.data(), block.size())) > 0;) taken += static_cast<std::size_t>(put);
+      QCOMPARE(errno, EAGAIN);
+      QTest::qWait(20);
+    }
+    // The line's buffers took a bounded amount and then no more.
+    QVERIFY(taken > 0 && taken < 1024 * 1024);
+    int waiting = -1;
+    ioctl(b, FIONREAD, &waiting);
+    QCOMPARE(waiting, 0);
+    close(a);
+    close(b);
+  }
+
+  // Both stations on a paced cable that is cut half-way through a frame;
+  // the receiver, pressed after the cut, finds its device gone.
+  void stationsOnACutCable() {
+    CableRun run(true, {false, 600});
+    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
+    FaultStation rx(ReceiverProfile(), run.cable.Second().Path());
+    const int watch = OpenEnd(run.cable.Second().Path());
+    QVERIFY(watch >= 0);
+
+    // The whole frame fits the transmitter's device at once; the cable then
+    // takes 0.6 s to carry the first 600 bytes and cuts.
+    tx.Press();
+    QCOMPARE(tx.Reports.size(), 0);
+    QVERIFY(HungUp(watch, 10000));
+    close(watch);
+
+    const Screen before = Capture(rx.Form);
+    QVERIFY(rx.Press() < 5.0);
+    QCOMPARE(rx.Reports.size(), 1);
+    QVERIFY2(rx.Reports[0].contains("reading from the serial port failed"), qPrintable(rx.Reports[0]));
+    QVERIFY(SameScreen(before, Capture(rx.Form)));
+
+    QVERIFY(tx.Press() < 5.0);
+    QCOMPARE(tx.Reports.size(), 1);
+    QVERIFY2(tx.Reports[0].contains("sending a byte failed"), qPrintable(tx.Reports[0]));
+    QCOMPARE(tx.Form.Memo1->document()->blockCount(), 400);
+
+    // Closing both windows on dead devices: one report each (the purge),
+    // and both ports end up closed.
+    tx.Form.close();
+    rx.Form.close();
+    QCOMPARE(tx.Reports.size(), 2);
+    QCOMPARE(rx.Reports.size(), 2);
+    QVERIFY(!tx.Form.State().Port.IsOpen());
+    QVERIFY(!rx.Form.State().Port.IsOpen());
+  }
+
+  // The options reach the cable only where there is one, and only one fault
+  // at a time.
+  void commandLine() {
+    const auto run = [](const QStringList& arguments, QString* output = nullptr) {
+      QProcess process;
+      process.start(SIGLINK_PATH, arguments);
+      process.waitForFinished(10000);
+      if (output != nullptr) *output = QString::fromLocal8Bit(process.readAll());
+      return process.exitCode();
+    };
+    QString help;
+    QCOMPARE(run({"--help"}, &help), 0);
+    QVERIFY(help.contains("--stall") && help.contains("--cut-after BYTES"));
+    QCOMPARE(run({"cable", "--stall", "--cut-after", "5"}), 2);
+    QCOMPARE(run({"cable", "--cut-after"}), 2);
+    QCOMPARE(run({"cable", "--cut-after", "-1"}), 2);
+    QCOMPARE(run({"demo", "--cut-after", "6x"}), 2);
+    QCOMPARE(run({"run", "--stall", "COM2=/dev/null", "--", "true"}), 2);
+  }
+};
+
+QTEST_MAIN(CableFaultTest)
+#include "CableFaultTest.moc"

@@ -1,0 +1,192 @@
+// Port failures while the stations run, in-process on pseudo-terminals whose
+// far end the test holds: each failure gives exactly one report, no wait
+// beyond the port's time-outs, and a window that still works afterwards.
+#include <clocale>
+
+#include <QTest>
+
+#include "CloseFault.h"
+#include "CommPort.h"
+#include "FaultLine.h"
+#include "FaultStation.h"
+#include "ReceiveRun.h"
+#include "SampleFrame.h"
+#include "TransmitRun.h"
+
+namespace {
+
+// A run that fails waits at most one read or write time-out (about 0.25 s);
+// the bound is loose for a busy machine.
+constexpr double kMostSeconds = 5.0;
+
+// Opens the station's port again on `line`, a working device, as the set-up
+// does; the window and its state stay as the failure left them.
+void Reconnect(FaultStation& station, const FaultLine& line) {
+  TCommPort& port = station.Form.State().Port;
+  port.Close();
+  port.Open(line.Path());
+  port.ChangeBaudRate(9600);
+  port.ChangeStopBits(0);
+}
+
+}  // namespace
+
+class PortFaultTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+  // The far end closes while the receiver is inside a frame.
+  void cableCutWhileAFrameArrives() {
+    Sender sender;
+    FaultLine line;
+    FaultStation rx(ReceiverProfile(), line.Path());
+    GoodRunShowsWhatWasSent(sender, rx, line, true);
+    if (QTest::currentTestFailed()) return;
+    const Screen before = Capture(rx.Form);
+
+    // Half a frame, ending in the low byte of a sample: the receiver then
+    // waits for its high byte when the line is cut.
+    std::vector<std::uint8_t> frame = sender.Frame();
+    frame.resize(1 + 2 * 100 + 1);
+    line.SendByteByByte(frame);
+    QVERIFY(line.WaitQueued(static_cast<int>(frame.size())));
+    line.CutWhenTaken();
+    QVERIFY(rx.Press() < kMostSeconds);
+
+    QCOMPARE(rx.Reports.size(), 1);
+    QVERIFY2(rx.Reports[0].contains(QString::fromStdString(line.Path())) &&
+                 rx.Reports[0].contains("reading from the serial port failed"),
+             qPrintable(rx.Reports[0]));
+    // The run was abandoned before listing: the screen is as it was.
+    QVERIFY(SameScreen(before, Capture(rx.Form)));
+
+    // Every later press on the dead line reports once and returns.
+    QVERIFY(rx.Press() < kMostSeconds);
+    QCOMPARE(rx.Reports.size(), 2);
+    QVERIFY(SameScreen(before, Capture(rx.Form)));
+
+    // On a working line again the same window shows the next frame whole.
+    FaultLine mended;
+    Reconnect(rx, mended);
+    GoodRunShowsWhatWasSent(sender, rx, mended, false);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(rx.Reports.size(), 2);
+  }
+
+  void deviceGoneWhileIdle_data() {
+    QTest::addColumn<bool>("transmitter");
+    QTest::newRow("sigtx") << true;
+    QTest::newRow("sigrx") << false;
+  }
+
+  // The device vanishes (the far end closes) while the station waits for a
+  // press; the press finds out.
+  void deviceGoneWhileIdle() {
+    QFETCH(bool, transmitter);
+    FaultLine line;
+    FaultStation station(transmitter ? TransmitterProfile() : ReceiverProfile(), line.Path());
+    line.HangUp();
+
+    const double seconds = station.Press();
+    QVERIFY2(seconds < kMostSeconds, qPrintable(QString::number(seconds)));
+    QCOMPARE(station.Reports.size(), 1);
+    QVERIFY2(station.Reports[0].contains(transmitter ? "sending a byte failed"
+                                                     : "reading from the serial port failed"),
+             qPrintable(station.Reports[0]));
+    // The transmitter listed before it sent; nobody charted anything.
+    QCOMPARE(station.Form.Memo1->document()->blockCount(), transmitter ? 200 : 1);
+    QCOMPARE(station.Form.Series1->Count(), 0);
+    QCOMPARE(station.Form.Series6->Count(), 0);
+
+    // The window stays usable: on a working device the next run completes.
+    FaultLine mended;
+    Reconnect(station, mended);
+    if (transmitter) {
+      station.Press();
+      QCOMPARE(station.Reports.size(), 1);
+      const std::vector<std::uint8_t> frame = mended.Collect(FRAME_SIZE);
+      QCOMPARE(frame.size(), FRAME_SIZE);
+      QCOMPARE(frame[0], FRAME_INT_MARK);
+      QCOMPARE(station.Form.Memo1->document()->blockCount(), 400);
+      QCOMPARE(station.Form.Series1->Count(), 10);
+    } else {
+      Sender sender;
+      GoodRunShowsWhatWasSent(sender, station, mended, true);
+      if (QTest::currentTestFailed()) return;
+    }
+  }
+
+  // Nothing reads the far end and the line's buffers are full: the byte
+  // cannot go out within the write time-out.
+  void blockedWrite() {
+    FaultLine line;
+    FaultStation tx(TransmitterProfile(), line.Path());
+    QVERIFY(line.Fill() > 0);
+
+    const double seconds = tx.Press();
+    QVERIFY2(seconds > 0.2 && seconds < kMostSeconds, qPrintable(QString::number(seconds)));
+    QCOMPARE(tx.Reports.size(), 1);
+    QVERIFY2(tx.Reports[0].contains("sending a byte failed"), qPrintable(tx.Reports[0]));
+    QCOMPARE(tx.Form.Memo1->document()->blockCount(), 200);
+    QCOMPARE(tx.Form.Series1->Count(), 0);
+
+    // The far end reads again: the next run sends its whole frame, exactly
+    // the samples it listed and charted.
+    QVERIFY(line.Drain() > 0);
+    tx.Press();
+    QCOMPARE(tx.Reports.size(), 1);
+    const std::vector<std::uint8_t> frame = line.Collect(FRAME_SIZE + 1);
+    std::vector<std::uint8_t> expected;
+    struct Sink {
+      std::vector<std::uint8_t>& Bytes;
+      void SendByte(std::uint8_t b) { Bytes.push_back(b); }
+    } sink{expected};
+    EncodeSampleFrame(sink, tx.Form.State().Uniform, tx.Form.State().Normal);
+    QVERIFY(frame == expected);
+    QCOMPARE(tx.Form.Memo1->document()->blockCount(), 400);
+    QCOMPARE(tx.Form.Series1->Count(), 10);
+  }
+
+  // close() fails as Linux lets it (EIO, descriptor released) when the
+  // window closes.
+  void failingCloseInFormClose_data() {
+    QTest::addColumn<bool>("transmitter");
+    QTest::newRow("sigtx") << true;
+    QTest::newRow("sigrx") << false;
+  }
+
+  void failingCloseInFormClose() {
+    QFETCH(bool, transmitter);
+    FaultLine line;
+    FaultStation station(transmitter ? TransmitterProfile() : ReceiverProfile(), line.Path());
+    station.Form.show();
+    line.SendByteByByte({1, 2, 3});
+    QVERIFY(line.WaitQueued(3));
+
+    FailNextCloseOf(line.Path());
+    station.Form.close();
+    QCOMPARE(CloseFaultsLeft(), 0);
+    QCOMPARE(station.Reports.size(), 1);
+    QVERIFY2(station.Reports[0].contains("closing the serial port failed") &&
+                 station.Reports[0].contains(QString::fromStdString(line.Path())),
+             qPrintable(station.Reports[0]));
+    // The purge before it still discarded the queue, and the window went.
+    QCOMPARE(line.Queued(), 0);
+    QVERIFY(!station.Form.isVisible());
+
+    // Nothing of the port is left behind: the device opens again at once.
+    TCommPort other;
+    other.Open(line.Path());
+    QVERIFY(other.IsOpen());
+    other.Close();
+
+    // A second close finds nothing more to do or to report.
+    station.Form.close();
+    QCOMPARE(station.Reports.size(), 1);
+  }
+};
+
+QTEST_MAIN(PortFaultTest)
+#include "PortFaultTest.moc"

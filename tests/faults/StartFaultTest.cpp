@@ -1,0 +1,171 @@
+// The real programs starting on a port they cannot have: another program
+// holds it, or the driver refuses a line setting. Each program is started
+// through "siglink run", so its fixed port leads to a pseudo-terminal of the
+// test; it must write one sentence on standard error and end with status 1,
+// without showing a window or waiting.
+#include <pty.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+// A pseudo-terminal standing in for the station's serial device.
+struct Device {
+  int Master = -1, Slave = -1;
+  QString Path;
+  Device() {
+    char name[256] = {};
+    if (openpty(&Master, &Slave, name, nullptr, nullptr) != 0) return;
+    termios mode{};
+    tcgetattr(Slave, &mode);
+    cfmakeraw(&mode);
+    tcsetattr(Slave, TCSANOW, &mode);
+    Path = QString::fromLocal8Bit(name);
+  }
+  ~Device() {
+    if (Master >= 0) close(Master);
+    if (Slave >= 0) close(Slave);
+  }
+  Device(const Device&) = delete;
+  Device& operator=(const Device&) = delete;
+
+  // Whether some process holds a flock() on the device (read from
+  // /proc/locks, so that looking takes no lock of its own). Returns it.
+  bool Locked() const {
+    struct stat s {};
+    if (fstat(Slave, &s) != 0) return false;
+    QFile locks("/proc/locks");
+    if (!locks.open(QIODevice::ReadOnly)) return false;
+    const QString inode = QString(":%1 ").arg(s.st_ino);
+    for (const QByteArray& line : locks.readAll().split('\n'))
+      if (line.contains("FLOCK") && QString::fromLatin1(line).contains(inode)) return true;
+    return false;
+  }
+};
+
+struct Station {
+  QString Program, Port, DevicePath;
+};
+
+Station StationNamed(const QString& name) {
+  if (name == "sigtx") return {SIGTX_PATH, "COM2", "/dev/ttyS1"};
+  return {SIGRX_PATH, "COM3", "/dev/ttyS2"};
+}
+
+// Starts the station through siglink with its port on `device`; `prefix`
+// goes before the program (e.g. env VAR=...). Returns nothing.
+void Start(QProcess& process, const Station& station, const Device& device,
+           const QStringList& prefix = {}) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  // A preloaded module must not trip the sanitizer's library-order check.
+  const QString asan = environment.value("ASAN_OPTIONS");
+  environment.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
+  process.setProcessEnvironment(environment);
+  process.start(SIGLINK_PATH, QStringList{"run", station.Port + "=" + device.Path, "--"} + prefix +
+                                  QStringList{station.Program});
+}
+
+// Waits for the station to end and checks that it failed to start as it
+// should: status 1, one sentence naming the port, its device and `reason`.
+void ExpectOneSentence(QProcess& process, const Station& station, const QString& reason) {
+  QElapsedTimer clock;
+  clock.start();
+  QVERIFY(process.waitForStarted(5000));
+  QVERIFY2(process.waitForFinished(30000), "the station did not end");
+  const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+  if (process.exitCode() == 125 && errors.contains("namespace"))
+    QSKIP(qPrintable("siglink cannot map ports here: " + errors));
+  QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(process.exitCode(), 1);
+  const QStringList lines = errors.split('\n', Qt::SkipEmptyParts);
+  QVERIFY2(lines.size() == 1, qPrintable(errors));
+  QVERIFY2(lines[0].contains(station.Port) && lines[0].contains(station.DevicePath) &&
+               lines[0].contains(reason),
+           qPrintable(lines[0]));
+  QVERIFY(process.readAllStandardOutput().isEmpty());
+  // Starting is quick; a wait here would be a time-out gone wrong.
+  QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+}
+
+}  // namespace
+
+class StartFaultTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void portHeldByAnotherProgram_data() {
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<bool>("secondCopy");
+    QTest::newRow("sigtx, a lock") << "sigtx" << false;
+    QTest::newRow("sigrx, a lock") << "sigrx" << false;
+    QTest::newRow("sigtx, a second copy") << "sigtx" << true;
+    QTest::newRow("sigrx, a second copy") << "sigrx" << true;
+  }
+
+  void portHeldByAnotherProgram() {
+    QFETCH(QString, station);
+    QFETCH(bool, secondCopy);
+    const Station s = StationNamed(station);
+    Device device;
+    QVERIFY(!device.Path.isEmpty());
+
+    QProcess first;
+    if (secondCopy) {
+      // The first copy starts, opens its port and keeps running.
+      Start(first, s, device);
+      QVERIFY(first.waitForStarted(5000));
+      QElapsedTimer clock;
+      clock.start();
+      while (!device.Locked() && first.state() == QProcess::Running && clock.elapsed() < 20000)
+        QTest::qWait(20);
+      QVERIFY2(device.Locked(), qPrintable(QString::fromLocal8Bit(first.readAllStandardError())));
+    } else {
+      QCOMPARE(flock(device.Slave, LOCK_EX | LOCK_NB), 0);
+    }
+
+    QProcess second;
+    Start(second, s, device);
+    ExpectOneSentence(second, s, "Device or resource busy");
+
+    if (secondCopy) {
+      // The first copy is untouched by the failed start.
+      QCOMPARE(first.state(), QProcess::Running);
+      first.terminate();
+      QVERIFY(first.waitForFinished(10000));
+    }
+  }
+
+  void lineSettingRefused_data() {
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<QString>("reason");
+    // Opening forces 19200 baud; the set-up then asks for 9600.
+    QTest::newRow("sigtx, 9600") << "sigtx" << "9600" << "changing the baud rate failed: Invalid argument";
+    QTest::newRow("sigrx, 9600") << "sigrx" << "9600" << "changing the baud rate failed: Invalid argument";
+    QTest::newRow("sigrx, 19200") << "sigrx" << "19200" << "configuring the serial line failed: Invalid argument";
+  }
+
+  void lineSettingRefused() {
+    QFETCH(QString, station);
+    QFETCH(QString, speed);
+    QFETCH(QString, reason);
+    const Station s = StationNamed(station);
+    Device device;
+    QVERIFY(!device.Path.isEmpty());
+
+    QProcess process;
+    Start(process, s, device,
+          {"/usr/bin/env", "SIG_REFUSE_SPEED=" + speed, QString("LD_PRELOAD=") + REFUSE_SPEED_PATH});
+    ExpectOneSentence(process, s, reason);
+  }
+};
+
+QTEST_MAIN(StartFaultTest)
+#include "StartFaultTest.moc"
