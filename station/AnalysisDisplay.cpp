@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 #include "BarSeries.h"
 #include "Chart.h"
@@ -26,8 +27,15 @@ constexpr TColor Lime = 0x00FF00;
 constexpr int NormalBarOrder[BIN_COUNT] = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};
 
 void AppendLines(QPlainTextEdit& memo, const std::string& lines) {
+  // A listing is not an edit the operator can take back: with undo on, Ctrl+Z
+  // would remove a run's lines, and the history would keep about 80 bytes a
+  // line for as long as the station runs. Turning undo off for the append
+  // also forgets earlier typing in the memo.
+  QTextDocument& document = *memo.document();
+  document.setUndoRedoEnabled(false);
   // One append of all lines: the same text as line by line, several times faster.
   memo.appendPlainText(QString::fromStdString(lines));
+  document.setUndoRedoEnabled(true);
 }
 
 void AddBar(TBarSeries& series, float count, TColor color) {

@@ -14,7 +14,8 @@ class TForm1;
 
 // Appends the text of UniformSamples[0..199] to Memo1 and of
 // NormalSamples[0..199] to Memo2, one sample per line, after whatever the
-// memos hold (they are never cleared). One append per memo. Returns nothing.
+// memos hold (they are never cleared). One append per memo; the appended
+// lines cannot be undone. Returns nothing.
 void ListSamples(StationState& state, TForm1& form);
 
 // Clears the six series, computes the analysis of the state's samples into
