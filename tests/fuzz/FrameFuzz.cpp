@@ -1,16 +1,87 @@
 // FrameFuzz.cpp - the frame decoder on arbitrary bytes arriving in bursts.
+//
 // The first input byte picks the burst length (0: everything queued at
-// once), the rest is the line. Besides memory safety it checks what every
-// decoding promises: the answer depends only on the first byte, no sample is
-// made up, and the queue is consumed from its head only.
+// once), the rest is the line. The arrays are prefilled with a pattern, so
+// that what a decoding stored shows. The target checks what every decoding
+// promises:
+//   - the answer is true exactly when the line starts with FRAME_INT_MARK;
+//     a false answer takes one byte and stores nothing;
+//   - each array is stored from index 0 on, at most SAMPLE_COUNT entries,
+//     every complete sample of its section up to that limit, each equal to
+//     the bytes at its place in the frame (nothing made up, nothing shifted);
+//     the entries after them keep the pattern;
+//   - the queue is consumed from its head, and a float section that filled
+//     its array leaves whatever follows it queued, untouched;
+//   - the decoding ends after a number of port calls bounded by the input.
+// Out-of-bounds access is caught by AddressSanitizer (each array is its own
+// heap block) and by the library's checked subscripts (_GLIBCXX_ASSERTIONS).
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "MemoryLine.h"
 #include "SampleFrame.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "frame_fuzz: %s\n", what);
+  std::abort();
+}
+
+// A line in memory that counts the decoder's calls, so that a decoding that
+// keeps asking a drained line is reported instead of spinning.
+class CountedLine {
+public:
+  CountedLine(const std::uint8_t* line, std::size_t length, std::size_t burst)
+      : limit_(4 * length + 16) {
+    if (burst == 0) {
+      line_.Queue.assign(line, line + length);
+    } else {
+      for (std::size_t at = 0; at < length; at += burst)
+        line_.Later.emplace_back(line + at, line + std::min(at + burst, length));
+    }
+  }
+
+  int ReceiveByte() { return Count(), line_.ReceiveByte(); }
+  std::uint32_t Receive(std::uint8_t* buffer, std::uint32_t count) {
+    return Count(), line_.Receive(buffer, count);
+  }
+  std::uint32_t InputCount() { return Count(), line_.InputCount(); }
+  bool WaitForInput() { return Count(), line_.WaitForInput(); }
+
+  // The bytes not taken, in order.
+  std::vector<std::uint8_t> Left() const {
+    std::vector<std::uint8_t> left(line_.Queue.begin(), line_.Queue.end());
+    for (const auto& b : line_.Later) left.insert(left.end(), b.begin(), b.end());
+    return left;
+  }
+
+private:
+  void Count() {
+    if (++calls_ > limit_) Fail("the decoder does not stop asking a drained line");
+  }
+
+  MemoryLine line_;
+  std::size_t calls_ = 0;
+  std::size_t limit_;
+};
+
+// Prefill patterns: no decoded integer is negative; the float pattern is a
+// NaN that only an input carrying it at that very place could store.
+constexpr std::int32_t UNIFORM_FILL = -1;
+constexpr std::uint32_t NORMAL_FILL = 0x7FC0DEADu;
+
+std::uint32_t FloatAt(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
@@ -18,26 +89,56 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t* line = data + 1;
   const std::size_t length = size - 1;
 
-  MemoryLine source;
-  if (burst == 0) {
-    source.Queue.assign(line, line + length);
-  } else {
-    for (std::size_t at = 0; at < length; at += burst)
-      source.Later.emplace_back(line + at, line + (at + burst < length ? at + burst : length));
+  auto uniform = std::make_unique<UniformSamples>();
+  auto normal = std::make_unique<NormalSamples>();
+  uniform->fill(UNIFORM_FILL);
+  normal->fill(std::bit_cast<float>(NORMAL_FILL));
+  CountedLine source(line, length, burst);
+  const bool frame = DecodeSampleFrame(source, *uniform, *normal);
+  const std::vector<std::uint8_t> left = source.Left();
+
+  const bool marked = length > 0 && line[0] == FRAME_INT_MARK;
+  if (frame != marked) Fail("the answer does not match the first byte");
+
+  // What is left is the tail of the input, in order.
+  if (left.size() > length || !std::equal(left.begin(), left.end(), line + (length - left.size())))
+    Fail("the queue was not consumed from its head");
+  const std::size_t taken = length - left.size();
+
+  // The frame as laid out: pairs from offset 1 up to FRAME_FLOAT_MARK in a
+  // low-byte position (or the end of the line), then 4-byte floats.
+  std::size_t pairs = 0;
+  std::size_t at = 1;
+  bool closed = false;
+  for (; marked && at < length; at += 2) {
+    if (line[at] == FRAME_FLOAT_MARK) {
+      closed = true;
+      break;
+    }
+    if (at + 1 >= length) break;  // a low byte without its high byte
+    ++pairs;
+  }
+  const std::size_t floats = closed ? (length - at - 1) / 4 : 0;
+  const std::size_t nu = std::min<std::size_t>(pairs, SAMPLE_COUNT);
+  const std::size_t nf = std::min<std::size_t>(floats, SAMPLE_COUNT);
+
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    const std::int32_t want = i < nu ? line[1 + 2 * i] + 256 * line[2 + 2 * i] : UNIFORM_FILL;
+    if ((*uniform)[i] != want) Fail(i < nu ? "an integer was lost or made up" : "an integer past the section was stored");
+  }
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    const std::uint32_t want = i < nf ? FloatAt(line + at + 1 + 4 * i) : NORMAL_FILL;
+    if (std::bit_cast<std::uint32_t>((*normal)[i]) != want)
+      Fail(i < nf ? "a float was lost or made up" : "a float past the section was stored");
   }
 
-  UniformSamples uniform;
-  NormalSamples normal;
-  uniform.fill(-1);
-  normal.fill(-1.0f);
-  const bool frame = DecodeSampleFrame(source, uniform, normal);
-  if (frame != (length > 0 && line[0] == FRAME_INT_MARK)) std::abort();
-  for (std::int32_t v : uniform)
-    if (v != -1 && (v < 0 || v > 0xFFFF)) std::abort();
-  // What is left is the tail of the input, in order.
-  std::vector<std::uint8_t> left(source.Queue.begin(), source.Queue.end());
-  for (const auto& b : source.Later) left.insert(left.end(), b.begin(), b.end());
-  if (left.size() > length || !std::equal(left.begin(), left.end(), line + (length - left.size())))
-    std::abort();
+  if (!marked) {
+    if (taken != (length > 0 ? 1 : 0)) Fail("a line without a frame lost more than its first byte");
+  } else if (nf == SAMPLE_COUNT) {
+    // A full float section leaves what follows it (a second frame) queued.
+    if (taken != at + 1 + 4 * SAMPLE_COUNT) Fail("a full frame took bytes beyond its float section");
+  } else if (taken != length) {
+    Fail("a short frame left bytes queued");
+  }
   return 0;
 }
