@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# An idle station must not wake up by itself: no timer of ours runs while no
+# one presses the button. Starts sigtx and sigrx on a siglink cable under a
+# private Xvfb (as the end-to-end tests do), lets them settle, then traces
+# every thread of each station with strace for SECONDS and counts the system
+# calls they make: each return from a wait (poll, futex, ...) is a wake-up.
+# Then one button press of each station, traced the same way, shows that the
+# count does see a station at work, and a last trace shows the receiver idle
+# again with the keyboard focus in a memo.
+# Usage: idle-wakeups.sh BUILD_DIR [SECONDS]   (default 10)
+set -uo pipefail
+build=$(cd "$1" && pwd)
+seconds=${2:-10}
+command -v strace >/dev/null || { echo "idle-wakeups: strace is not installed" >&2; exit 1; }
+. "$(dirname "$0")/../../tests/e2e/stations.sh"
+e2e_begin idle-wakeups "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
+  "$build/tests/e2e/xclose" "$build/bench/station"
+start_cable
+start_tx
+start_rx
+# `siglink run` forks the station itself: its child is the program.
+TX_PROGRAM=$(ps --ppid "$TX_PID" -o pid= | tr -d ' ')
+RX_PROGRAM=$(ps --ppid "$RX_PID" -o pid= | tr -d ' ')
+[ -n "$TX_PROGRAM" ] && [ -n "$RX_PROGRAM" ] || fail "cannot find the station processes"
+
+# trace NAME PID SECONDS [ACTION]: system calls of every thread of PID while
+# SECONDS pass (ACTION runs once the trace is attached); prints a summary.
+# strace counts a call when it returns, so a thread that sleeps in one wait
+# the whole time counts nothing.
+trace() {
+  local name=$1 pid=$2 secs=$3 action=${4:-true} args=() tid threads=0
+  for tid in /proc/"$pid"/task/*; do args+=(-p "${tid##*/}"); threads=$((threads + 1)); done
+  timeout -s INT "$secs" strace -qq -c -S calls -o "$WORK/$name.calls" "${args[@]}" &
+  local tracer=$!
+  sleep 0.5  # attached
+  $action
+  wait "$tracer"
+  local total
+  total=$(awk '$NF == "total" { print ($4 ~ /^[0-9]+$/ ? $4 : $3) }' "$WORK/$name.calls")
+  echo "$name: ${total:-0} system calls in $secs s ($threads threads)" \
+    "$(awk 'NR > 2 && $NF != "total" && $1 !~ /^-/ { printf "%s %s, ", $NF, ($4 ~ /^[0-9]+$/ ? $4 : $3) }' "$WORK/$name.calls")"
+}
+
+sleep 2  # let both windows finish their first paint
+log "idle, $seconds s each"
+trace "sigtx idle" "$TX_PROGRAM" "$seconds" & a=$!
+trace "sigrx idle" "$RX_PROGRAM" "$seconds" & b=$!
+wait $a $b
+log "one run each, 3 s"
+trace "sigtx run" "$TX_PROGRAM" 3 "press $TX_WIN" & a=$!
+sleep 1.8  # the frame is on the line
+trace "sigrx run" "$RX_PROGRAM" 3 "press $RX_WIN"
+wait $a
+# A click into a memo gives it the keyboard focus; whatever Qt's text box
+# then does on its own (a blinking caret would be a timer) shows here.
+sleep 1
+xdotool mousemove --window "$RX_WIN" $MEMO1_X $MEMO1_Y click 1
+sleep 1
+trace "sigrx idle, Memo1 focused" "$RX_PROGRAM" "$seconds"
+e2e_pass
