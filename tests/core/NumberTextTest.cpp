@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "CommaLocale.h"
 #include "NumberText.h"
 
 namespace {
@@ -121,20 +122,6 @@ TEST(NumberText, AgreesWithTheExactExpansionOnManyValues) {
       ASSERT_EQ(FloatToStr(Widened(narrow), "."), Oracle(Widened(narrow)));
     }
   }
-}
-
-// Switches LC_NUMERIC to a locale with a decimal comma: an installed one, or
-// else one compiled from the system's locale sources into a private folder
-// (removed again by the caller). Returns false when neither works.
-bool UseCommaLocale(const std::string& folder) {
-  for (const char* name : {"uk_UA.UTF-8", "de_DE.UTF-8", "ru_RU.UTF-8"}) {
-    if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
-  }
-  const std::string command = "mkdir -p '" + folder + "' && localedef -i uk_UA -f UTF-8 '" +
-                              folder + "/uk_UA.UTF-8' >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return false;
-  ::setenv("LOCPATH", folder.c_str(), 1);  // setlocale reads it on every call
-  return std::setlocale(LC_NUMERIC, "uk_UA.UTF-8") != nullptr;
 }
 
 TEST(NumberText, SeparatorIsTheGivenOne) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +13,7 @@
 
 #include "AnalysisDisplay.h"
 #include "BarSeries.h"
+#include "CommaLocale.h"
 #include "Chart.h"
 #include "LineSeries.h"
 #include "ReceiveRun.h"
@@ -145,15 +148,10 @@ private slots:
   }
 
   void listingUsesTheLocaleDecimalSeparator() {
-    // Only where a locale with a decimal comma is installed.
-    const char* commaLocales[] = {"uk_UA.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8"};
-    const char* found = nullptr;
-    for (const char* name : commaLocales)
-      if (std::setlocale(LC_NUMERIC, name)) {
-        found = name;
-        break;
-      }
-    if (!found) QSKIP("no locale with a decimal comma is installed");
+    const QString folder = QDir::tempPath() + QStringLiteral("/sig-locales-%1").arg(QCoreApplication::applicationPid());
+    const bool comma = UseCommaLocale(folder.toStdString());
+    QDir(folder).removeRecursively();  // the loaded locale stays mapped
+    if (!comma) QSKIP("no locale with a decimal comma could be set");
     TForm1 form(Bare(TransmitterProfile()));
     KnownSamples(form.State());
     ListSamples(form.State(), form);
