@@ -39,6 +39,7 @@
 #include "ReceiveRun.h"
 #include "SampleFrame.h"
 #include "StationState.h"
+#include "StationView.h"
 #include "TransmitRun.h"
 #include "Unit1.h"
 
@@ -86,38 +87,17 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// The last `count` lines of a memo, without copying the whole document
-// (which holds 200 lines a run and would make the soak quadratic).
-QStringList LastLines(const QPlainTextEdit& memo, int count) {
-  QStringList lines;
-  QTextBlock block = memo.document()->lastBlock();
-  for (int i = 0; i < count && block.isValid(); ++i, block = block.previous()) lines.prepend(block.text());
-  return lines;
-}
-
 // One run's listing and charts, as the window shows them.
 struct RunView {
   QStringList Uniform, Normal;
   std::vector<std::vector<TChartPoint>> Series;
 };
 
-RunView Capture(const TForm1& form) {
-  RunView view{LastLines(*form.Memo1, SAMPLE_COUNT), LastLines(*form.Memo2, SAMPLE_COUNT), {}};
-  for (const TChartSeries* s : std::initializer_list<const TChartSeries*>{
-           form.Series1, form.Series2, form.Series3, form.Series4, form.Series5, form.Series6})
-    view.Series.push_back(s->Points());
-  return view;
-}
-
-// Values compared bit for bit (a NaN equals itself), labels and colours exactly.
-bool SamePoints(const std::vector<TChartPoint>& a, const std::vector<TChartPoint>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::memcmp(&a[i].X, &b[i].X, sizeof(double)) != 0 ||
-        std::memcmp(&a[i].Y, &b[i].Y, sizeof(double)) != 0 || a[i].Label != b[i].Label ||
-        a[i].Color != b[i].Color)
-      return false;
-  return true;
+// The run's last 200 lines of each memo (not the whole document, which
+// holds 200 lines a run and would make the soak quadratic) and the series.
+RunView CaptureRun(const TForm1& form) {
+  return RunView{LastLines(form.Memo1, SAMPLE_COUNT), LastLines(form.Memo2, SAMPLE_COUNT),
+                 SeriesPoints(form)};
 }
 
 // Why two views differ, or an empty string when they do not.
@@ -133,16 +113,10 @@ qint64 MemoChars(const TForm1& form) {
   return form.Memo1->document()->characterCount() + form.Memo2->document()->characterCount();
 }
 
-// A station window on `port` whose error reports are kept.
-struct Station {
-  QStringList Reports;
-  TForm1 Form;
+// A station window on `port` whose error reports are kept, shown on screen.
+struct Station : RecordingStation {
   Station(TStationProfile profile, const std::string& port)
-      : Form([&] {
-          profile.PortName = port;
-          return profile;
-        }()) {
-    Form.SetErrorReporter([this](QWidget*, const QString& sentence) { Reports << sentence; });
+      : RecordingStation(std::move(profile), port) {
     Form.show();
   }
 };
@@ -246,8 +220,8 @@ private slots:
       QCoreApplication::processEvents();
       if (run > warmUp) rxHeap += HeapBytes() - before;
 
-      const RunView sent = Capture(tx.Form);
-      const RunView shown = Capture(rx.Form);
+      const RunView sent = CaptureRun(tx.Form);
+      const RunView shown = CaptureRun(rx.Form);
       const QString difference = Difference(sent, shown);
       QVERIFY2(difference.isEmpty(), qPrintable(QString("run %1: %2").arg(run).arg(difference)));
       QVERIFY2(sent.Normal != previous.Normal,
@@ -335,8 +309,8 @@ private slots:
       rx.Form.Button1->click();
       QCoreApplication::processEvents();
 
-      const RunView sent = Capture(tx.Form);
-      const QString difference = Difference(sent, Capture(rx.Form));
+      const RunView sent = CaptureRun(tx.Form);
+      const QString difference = Difference(sent, CaptureRun(rx.Form));
       QVERIFY2(difference.isEmpty(), qPrintable(QString("run %1: %2").arg(run).arg(difference)));
       QCOMPARE(rx.Form.State().Port.InputCount(), 0u);
       QCOMPARE(rx.Form.Memo2->document()->blockCount(), SAMPLE_COUNT * run);

@@ -15,55 +15,13 @@
 #include "SampleFrame.h"
 #include "ReceiveRun.h"
 #include "StationState.h"
+#include "StationView.h"
 #include "TransmitRun.h"
 #include "Unit1.h"
 
 namespace {
 
-// Everything a run leaves on the screen.
-struct Screen {
-  QString Memo1, Memo2;
-  std::vector<std::vector<TChartPoint>> Series;
-};
-
-Screen Capture(const TForm1& form) {
-  Screen screen{form.Memo1->toPlainText(), form.Memo2->toPlainText(), {}};
-  for (const TChartSeries* s : std::initializer_list<const TChartSeries*>{
-           form.Series1, form.Series2, form.Series3, form.Series4, form.Series5, form.Series6})
-    screen.Series.push_back(s->Points());
-  return screen;
-}
-
-// Bit-for-bit equality of values, labels and colours, in order.
-bool SamePoints(const std::vector<TChartPoint>& a, const std::vector<TChartPoint>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::memcmp(&a[i].X, &b[i].X, sizeof(double)) != 0 ||
-        std::memcmp(&a[i].Y, &b[i].Y, sizeof(double)) != 0 || a[i].Label != b[i].Label ||
-        a[i].Color != b[i].Color)
-      return false;
-  return true;
-}
-
-bool SameScreen(const Screen& a, const Screen& b) {
-  if (a.Memo1 != b.Memo1 || a.Memo2 != b.Memo2) return false;
-  for (std::size_t s = 0; s < a.Series.size(); ++s)
-    if (!SamePoints(a.Series[s], b.Series[s])) return false;
-  return true;
-}
-
-// A station window on `port` whose error reports are recorded.
-struct Station {
-  QStringList Reports;
-  TForm1 Form;
-  Station(TStationProfile profile, const std::string& port)
-      : Form([&] {
-          profile.PortName = port;
-          return profile;
-        }()) {
-    Form.SetErrorReporter([this](QWidget*, const QString& sentence) { Reports << sentence; });
-  }
-};
+using Station = RecordingStation;
 
 }  // namespace
 
