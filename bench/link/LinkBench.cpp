@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Cable.h"
+#include "CableRun.h"
 
 namespace {
 
@@ -18,27 +18,20 @@ constexpr int kFrameBytes = 1202;
 // 1202 bytes of 10 bits at 9600 baud.
 constexpr double kLineLimit = kFrameBytes * 10.0 / 9600.0;
 
-class CableRun {
+// A relaying cable with both ends held open, as two stations hold them.
+class HeldCable {
 public:
-  explicit CableRun(bool paced) : cable(paced) {
-    if (pipe2(stop_, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    thread_ = std::thread([this] { cable.Run(stop_[0], [] { return false; }); });
-    a = Open(cable.First().Path());
-    b = Open(cable.Second().Path());
+  explicit HeldCable(bool paced) : run_(paced) {
+    a = Open(run_.cable.First().Path());
+    b = Open(run_.cable.Second().Path());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the relay sees both ends held
   }
-  ~CableRun() {
+  ~HeldCable() {
     close(a);
     close(b);
-    const char c = 'x';
-    (void)!write(stop_[1], &c, 1);
-    thread_.join();
-    close(stop_[0]);
-    close(stop_[1]);
   }
-  Cable cable;
-  int a = -1;
-  int b = -1;
+  HeldCable(const HeldCable&) = delete;
+  HeldCable& operator=(const HeldCable&) = delete;
 
 private:
   static int Open(const std::string& path) {
@@ -46,8 +39,11 @@ private:
     if (fd < 0) throw std::runtime_error("open " + path);
     return fd;
   }
-  int stop_[2]{};
-  std::thread thread_;
+  CableRun run_;  // outlives the ends held below
+
+public:
+  int a = -1;
+  int b = -1;
 };
 
 // Takes count bytes from fd as they arrive (a receiver emptying its queue);
@@ -66,7 +62,7 @@ void AwaitQueued(int fd, int count) {
 // One frame written byte by byte, as the transmit run does, until the whole
 // frame is queued at the receiving end. Counter "vs_line": time ÷ 1.2521 s.
 void FrameOnPacedLine(benchmark::State& state) {
-  CableRun run(true);
+  HeldCable run(true);
   double total = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
@@ -85,7 +81,7 @@ BENCHMARK(FrameOnPacedLine)->UseManualTime()->Iterations(5)->Unit(benchmark::kMi
 
 // One byte through the unpaced relay: what the relay itself adds.
 void ByteUnpaced(benchmark::State& state) {
-  CableRun run(false);
+  HeldCable run(false);
   for (auto _ : state) {
     const unsigned char byte = 0xE8;
     if (write(run.a, &byte, 1) != 1) state.SkipWithError("write");
@@ -97,7 +93,7 @@ BENCHMARK(ByteUnpaced)->Unit(benchmark::kMicrosecond);
 // One byte on an idle paced line, less its own 1.0417 ms on the line:
 // counter "added_us" is the latency the relay adds to a paced byte.
 void BytePacedAdded(benchmark::State& state) {
-  CableRun run(true);
+  HeldCable run(true);
   double added = 0;
   for (auto _ : state) {
     std::this_thread::sleep_for(std::chrono::milliseconds(3));  // the line is idle again

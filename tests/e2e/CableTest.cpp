@@ -13,34 +13,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Cable.h"
+#include "CableRun.h"
 #include "Line.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// A cable relaying on its own thread until the fixture ends.
-class CableRun {
-public:
-  explicit CableRun(bool paced) : cable(paced) {
-    if (pipe2(stop_, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    thread_ = std::thread([this] { result = cable.Run(stop_[0], [] { return false; }); });
-  }
-  ~CableRun() {
-    const char c = 'x';
-    (void)!write(stop_[1], &c, 1);
-    thread_.join();
-    close(stop_[0]);
-    close(stop_[1]);
-  }
-  Cable cable;
-  int result = -1;
-
-private:
-  int stop_[2]{};
-  std::thread thread_;
-};
 
 // Opens a cable end as a program would: read-write, raw, blocking.
 int OpenEnd(const std::string& path, speed_t speed = B9600, tcflag_t framing = CS8) {

@@ -18,34 +18,11 @@
 #include <QProcess>
 #include <QTest>
 
-#include "Cable.h"
+#include "CableRun.h"
 #include "FaultStation.h"
 #include "ReceiveRun.h"
 
 namespace {
-
-// A cable relaying on its own thread until it is destroyed.
-class CableRun {
-public:
-  CableRun(bool paced, CableFaults faults) : cable(paced, faults) {
-    if (pipe2(stop_, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
-    thread_ = std::thread([this] { cable.Run(stop_[0], [] { return false; }); });
-  }
-  ~CableRun() {
-    const char c = 'x';
-    (void)!write(stop_[1], &c, 1);
-    thread_.join();
-    close(stop_[0]);
-    close(stop_[1]);
-  }
-  CableRun(const CableRun&) = delete;
-  CableRun& operator=(const CableRun&) = delete;
-  Cable cable;
-
-private:
-  int stop_[2]{};
-  std::thread thread_;
-};
 
 // Opens a cable end as a program does: raw, non-blocking. Returns the fd.
 int OpenEnd(const std::string& path) {

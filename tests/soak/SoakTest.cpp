@@ -32,7 +32,7 @@
 
 #include "AnalysisDisplay.h"
 #include "BarSeries.h"
-#include "Cable.h"
+#include "CableRun.h"
 #include "Generator.h"
 #include "LineSeries.h"
 #include "PtyLink.h"
@@ -136,30 +136,6 @@ TStationProfile SeededTransmitter() {
   };
   return profile;
 }
-
-// The paced cable relaying on its own thread while it lives.
-class CableThread {
-public:
-  CableThread() : cable_(true) {
-    if (pipe2(stop_, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
-    thread_ = std::thread([this] { cable_.Run(stop_[0], [] { return false; }); });
-  }
-  ~CableThread() {
-    const char c = 'x';
-    (void)!write(stop_[1], &c, 1);
-    thread_.join();
-    close(stop_[0]);
-    close(stop_[1]);
-  }
-  CableThread(const CableThread&) = delete;
-  CableThread& operator=(const CableThread&) = delete;
-  const Cable& Line() const { return cable_; }
-
-private:
-  Cable cable_;
-  int stop_[2]{};
-  std::thread thread_;
-};
 
 bool WaitForFrame(TCommPort& port, int timeoutMs) {
   const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -293,9 +269,9 @@ private slots:
 
   void pacedSoak() {
     const int frames = FramesFromEnvironment("SIG_SOAK_PACED_FRAMES", 20);
-    CableThread cable;
-    Station tx(TransmitterProfile(), cable.Line().First().Path());
-    Station rx(ReceiverProfile(), cable.Line().Second().Path());
+    CableRun line(true);
+    Station tx(TransmitterProfile(), line.cable.First().Path());
+    Station rx(ReceiverProfile(), line.cable.Second().Path());
 
     std::vector<double> frameTimes;
     RunView previous;
