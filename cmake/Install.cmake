@@ -3,17 +3,11 @@
 # DESTDIR. Included at the end of the top-level CMakeLists.txt, when every
 # program target exists.
 
-foreach(program sigtx sigrx siglink)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS sigtx sigrx siglink RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 foreach(station sigtx sigrx)
-  set(icon ${PROJECT_SOURCE_DIR}/station/icons/${station}.png)
-  if(EXISTS ${icon})
-    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/16x16/apps)
-  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/station/window/icons/${station}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/16x16/apps)
   install(FILES ${PROJECT_SOURCE_DIR}/tools/desktop/${station}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endforeach()
@@ -28,6 +22,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libc6 (>= 2.34), libstdc++6 (>= 12), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6charts6 (>= 6.4), qt6-qpa-plugins (>= 6.4), fonts-dejavu-core")
+# The libraries the programs link come from dpkg-shlibdeps; what they load at
+# run time without linking it (Qt's platform plugins, a font) is named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins (>= 6.4), fonts-dejavu-core")
 include(CPack)
