@@ -5,9 +5,8 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
-#include "BarSeries.h"
 #include "Chart.h"
-#include "LineSeries.h"
+#include "ChartSeries.h"
 #include "NumberText.h"
 #include "StationState.h"
 #include "Statistics.h"

@@ -15,8 +15,6 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
-#include "BarSeries.h"
-#include "LineSeries.h"
 
 namespace {
 
@@ -314,7 +312,7 @@ QString TChart::Title() const { return engine_->Chart->title(); }
 
 TBarSeries& TChart::AddBarSeries() {
   Engine& e = *engine_;
-  auto owned = std::make_unique<TBarSeries>(*this);
+  auto owned = std::make_unique<TBarSeries>([this] { SeriesChanged(); });
   TBarSeries& series = *owned;
   e.Series.push_back(std::move(owned));
   if (!e.Categories) {
@@ -340,7 +338,7 @@ TBarSeries& TChart::AddBarSeries() {
 
 TLineSeries& TChart::AddLineSeries() {
   Engine& e = *engine_;
-  auto owned = std::make_unique<TLineSeries>(*this);
+  auto owned = std::make_unique<TLineSeries>([this] { SeriesChanged(); });
   TLineSeries& series = *owned;
   e.Series.push_back(std::move(owned));
   if (!e.X) {

@@ -24,9 +24,6 @@
 
 #include "ChartSeries.h"
 
-class TBarSeries;
-class TLineSeries;
-
 // A bar label as drawn: its text and its place in chart coordinates.
 struct TDrawnLabel {
   QString Text;
@@ -46,31 +43,29 @@ public:
   TChart(const TChart&) = delete;
   TChart& operator=(const TChart&) = delete;
 
-  // Sets the title shown above the plot. Returns nothing.
+  // The title shown above the plot.
   void SetTitle(const QString& title);
-  // The title. Returns it.
   QString Title() const;
 
-  // Adds an empty bar series drawn on this chart. Returns it (owned by the chart).
+  // Adds an empty series drawn on this chart; the chart owns it.
   TBarSeries& AddBarSeries();
-  // Adds an empty line series drawn on this chart. Returns it (owned by the chart).
   TLineSeries& AddLineSeries();
 
   // Holds back drawing until the matching EndUpdate, which draws once.
-  // Calls nest. Returns nothing.
+  // Calls nest.
   void BeginUpdate();
   void EndUpdate();
 
-  // Called by a series of this chart after every change: redraws now unless
-  // an update is in progress. Returns nothing.
-  void SeriesChanged();
-
-  // The bar labels as drawn, in bar order. Returns them.
+  // What is on screen, for checks: the bar labels in bar order, and the
+  // stretches of line in order.
   std::vector<TDrawnLabel> DrawnBarLabels() const;
-  // The stretches of line as drawn, in order. Returns them.
   std::vector<TDrawnLine> DrawnLines() const;
 
 private:
+  // Each series of this chart calls it after every change: redraws now
+  // unless an update is in progress.
+  void SeriesChanged();
+
   struct Engine;
   std::unique_ptr<Engine> engine_;
 };

@@ -8,10 +8,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "BarSeries.h"
 #include "Chart.h"
+#include "ChartSeries.h"
 #include "CommPort.h"
-#include "LineSeries.h"
 #include "StationState.h"
 
 namespace {

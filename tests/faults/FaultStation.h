@@ -17,9 +17,8 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include "BarSeries.h"
+#include "ChartSeries.h"
 #include "FaultLine.h"
-#include "LineSeries.h"
 #include "SampleFrame.h"
 #include "StationState.h"
 #include "TransmitRun.h"

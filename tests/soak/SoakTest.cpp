@@ -31,10 +31,9 @@
 #include <QTextBlock>
 
 #include "AnalysisDisplay.h"
-#include "BarSeries.h"
+#include "ChartSeries.h"
 #include "CableRun.h"
 #include "Generator.h"
-#include "LineSeries.h"
 #include "PtyLink.h"
 #include "ReceiveRun.h"
 #include "SampleFrame.h"

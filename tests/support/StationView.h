@@ -20,8 +20,7 @@
 #include <QStringList>
 #include <QTextBlock>
 
-#include "BarSeries.h"
-#include "LineSeries.h"
+#include "ChartSeries.h"
 #include "StationProfile.h"
 #include "Unit1.h"
 

@@ -12,10 +12,9 @@
 #include <QTextBlock>
 
 #include "AnalysisDisplay.h"
-#include "BarSeries.h"
+#include "ChartSeries.h"
 #include "CommaLocale.h"
 #include "Chart.h"
-#include "LineSeries.h"
 #include "ReceiveRun.h"
 #include "StationState.h"
 #include "TransmitRun.h"

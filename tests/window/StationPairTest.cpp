@@ -8,9 +8,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "BarSeries.h"
+#include "ChartSeries.h"
 #include "CommPort.h"
-#include "LineSeries.h"
 #include "PtyLink.h"
 #include "SampleFrame.h"
 #include "ReceiveRun.h"
