@@ -9,11 +9,16 @@
 #include <QChart>
 #include <QChartView>
 #include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QLineSeries>
+#include <QLocale>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
+
+#include "NumberText.h"
 
 
 namespace {
@@ -37,6 +42,24 @@ struct Range {
   }
   bool Empty() const { return Low > High; }
 };
+
+// The label format of the value axes. With localised numbers Qt Charts
+// understands only formats with a precision: "%g" would print nothing.
+constexpr const char* AxisLabelFormat = "%.6g";
+
+// The axes print numbers as the lists do: with the decimal separator of the
+// numeric locale and without digit grouping (the lists never group). Qt's
+// idea of the system locale can differ from the C library's, which the lists
+// follow (a locale switched while running, or one Qt knows and the C library
+// lacks); the lists' separator decides then.
+QLocale NumberLocale() {
+  const QString separator = QString::fromStdString(LocaleDecimalSeparator());
+  QLocale locale = QLocale::system();
+  if (locale.decimalPoint() != separator)
+    locale = separator == QStringLiteral(",") ? QLocale(QLocale::Ukrainian, QLocale::Ukraine) : QLocale::c();
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
 
 // A step of 1, 2 or 5 times a power of ten, at least `raw`.
 double NiceStep(double raw) {
@@ -126,7 +149,7 @@ struct TChart::Engine {
 QValueAxis* TChart::Engine::YAxis() {
   if (!Y) {
     Y = new QValueAxis;
-    Y->setLabelFormat("%g");
+    Y->setLabelFormat(AxisLabelFormat);
     Y->setTickCount(TickCount);
     Y->setLabelsFont(SmallFont);
     Chart->addAxis(Y, Qt::AlignLeft);
@@ -135,6 +158,8 @@ QValueAxis* TChart::Engine::YAxis() {
 }
 
 void TChart::Engine::Draw() {
+  const QLocale numbers = NumberLocale();
+  if (Chart->locale() != numbers) Chart->setLocale(numbers);
   int categories = 0;
   for (const BarView& view : Bars) categories = std::max(categories, view.Source->Count());
   if (Categories && categories != CategoryCount) {
@@ -291,6 +316,8 @@ TChart::TChart(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engi
   e.Chart->layout()->setContentsMargins(0, 0, 0, 0);
   e.Chart->setMargins(QMargins(2, 0, 6, 2));
   e.Chart->setTitleFont(font());
+  e.Chart->setLocalizeNumbers(true);
+  e.Chart->setLocale(NumberLocale());
   e.View = new QChartView(e.Chart, this);  // the view owns the chart
   e.View->setFrameShape(QFrame::NoFrame);
   e.View->setRenderHint(QPainter::Antialiasing);
@@ -343,7 +370,7 @@ TLineSeries& TChart::AddLineSeries() {
   e.Series.push_back(std::move(owned));
   if (!e.X) {
     e.X = new QValueAxis;
-    e.X->setLabelFormat("%g");
+    e.X->setLabelFormat(AxisLabelFormat);
     e.X->setTickType(QValueAxis::TicksDynamic);
     e.X->setTickAnchor(0);
     e.X->setLabelsFont(e.SmallFont);
@@ -372,6 +399,18 @@ std::vector<TDrawnLabel> TChart::DrawnBarLabels() const {
     for (const QGraphicsSimpleTextItem* label : view.Labels)
       if (label->isVisible())
         labels.push_back({label->text(), label->mapRectToScene(label->boundingRect())});
+  return labels;
+}
+
+std::vector<QString> TChart::DrawnAxisLabels() const {
+  // The axes draw their labels as text items; the title is one too, and our
+  // bar labels are simple text items.
+  std::vector<QString> labels;
+  for (const QGraphicsItem* item : engine_->Chart->scene()->items()) {
+    const auto* text = qgraphicsitem_cast<const QGraphicsTextItem*>(item);
+    if (text != nullptr && text->isVisible() && text->toPlainText() != engine_->Chart->title())
+      labels.push_back(text->toPlainText());
+  }
   return labels;
 }
 

@@ -6,12 +6,13 @@
 //   chart.AddBarSeries()             a TBarSeries owned by the chart
 //   chart.AddLineSeries()            a TLineSeries owned by the chart
 //   chart.BeginUpdate() ... EndUpdate()   draw once after many changes
-//   chart.DrawnBarLabels() / DrawnLines()  what is on screen, for checks
+//   chart.DrawnBarLabels() / DrawnLines() / DrawnAxisLabels()   for checks
 //
 // The series keep the points; the chart turns them into pictures. Every bar
 // and every stretch of line is drawn in the colour of its point, each bar's
-// label stands under its bar, and non-finite values are left out of the
-// picture (they stay in the series). The drawing engine is a private matter
+// label stands under its bar, non-finite values are left out of the picture
+// (they stay in the series), and the axes write numbers as the lists do (the
+// numeric locale's decimal separator, no digit grouping). The drawing engine is a private matter
 // of Chart.cpp: nothing of it shows in this header.
 #pragma once
 
@@ -56,10 +57,11 @@ public:
   void BeginUpdate();
   void EndUpdate();
 
-  // What is on screen, for checks: the bar labels in bar order, and the
-  // stretches of line in order.
+  // What is on screen, for checks: the bar labels in bar order, the
+  // stretches of line in order, and the axes' labels.
   std::vector<TDrawnLabel> DrawnBarLabels() const;
   std::vector<TDrawnLine> DrawnLines() const;
+  std::vector<QString> DrawnAxisLabels() const;
 
 private:
   // Each series of this chart calls it after every change: redraws now

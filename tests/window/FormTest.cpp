@@ -146,7 +146,28 @@ private slots:
     QCOMPARE(normal[207], QStringLiteral("1.17741000652313"));
   }
 
-  void listingUsesTheLocaleDecimalSeparator() {
+  // The lists and the charts' axes write numbers alike: with the numeric
+  // locale's decimal separator, "." and "," both.
+  void numbersFollowTheLocaleDecimalSeparator() {
+    const auto fractions = [](const TForm1& form, QChar separator) {
+      QStringList found;
+      for (const TChart* chart : {form.Chart1, form.Chart2, form.Chart3, form.Chart4, form.Chart5, form.Chart6})
+        for (const QString& label : chart->DrawnAxisLabels())
+          if (label.contains(separator)) found << label;
+      return found;
+    };
+    {
+      TForm1 form(Bare(TransmitterProfile()));
+      KnownSamples(form.State());
+      ListSamples(form.State(), form);
+      ShowAnalysis(form, form.State());
+      form.show();
+      (void)form.grab();  // the axes lay out their labels when drawn
+      QCOMPARE(Lines(form.Memo2)[7], QStringLiteral("1.17741000652313"));
+      QVERIFY2(!fractions(form, '.').isEmpty(), "no axis label with a fraction");
+      QCOMPARE(fractions(form, ','), QStringList());
+    }
+
     const QString folder = QDir::tempPath() + QStringLiteral("/sig-locales-%1").arg(QCoreApplication::applicationPid());
     const bool comma = UseCommaLocale(folder.toStdString());
     QDir(folder).removeRecursively();  // the loaded locale stays mapped
@@ -154,9 +175,16 @@ private slots:
     TForm1 form(Bare(TransmitterProfile()));
     KnownSamples(form.State());
     ListSamples(form.State(), form);
+    ShowAnalysis(form, form.State());
+    form.show();
+    QCoreApplication::processEvents();
+    const QStringList withComma = fractions(form, ',');
+    const QStringList withPoint = fractions(form, '.');
     std::setlocale(LC_NUMERIC, "C");
     QCOMPARE(Lines(form.Memo2)[7], QStringLiteral("1,17741000652313"));
     QCOMPARE(Lines(form.Memo1)[7], QStringLiteral("7"));
+    QVERIFY2(!withComma.isEmpty(), "no axis label with a decimal comma");
+    QCOMPARE(withPoint, QStringList());
   }
 
   void analysisFillsTheSixSeries() {
