@@ -79,8 +79,11 @@ void TCommPort::RequireClosed() const {
 }
 
 void TCommPort::Abandon(std::uint8_t code) {
+  // A failing close would overwrite the cause the error is to report.
+  const std::uint32_t cause = CommPlatform::LastError();
   CommPlatform::Close(FHandle);  // its result does not matter: the open failed anyway
   FHandle = COMM_NO_HANDLE;
+  CommPlatform::SetLastError(cause);
   throw ECommError(code);
 }
 
