@@ -1,7 +1,9 @@
 // CommPlatform.h - the operating-system calls behind TCommPort.
 //
 // Interface summary
-//   CommHandle h = CommPlatform::Open(name);        COMM_NO_HANDLE on failure
+//   CommPlatform::ComPortNumber("COM2")              2; 0 for no COM name
+//   CommPlatform::DevicePath("COM2")                 "/dev/ttyS1" on POSIX
+//   CommHandle h = CommPlatform::Open(path);         COMM_NO_HANDLE on failure
 //   CommPlatform::GetState(h, settings)              read the line settings
 //   CommPlatform::SetState(h, settings)              apply the line settings
 //   CommPlatform::SetupQueues(h, in, out)            request queue sizes
@@ -13,12 +15,15 @@
 //   CommPlatform::QueueCount(h, count)               bytes waiting
 //   CommPlatform::WaitInput(h, ms, arrived)          wait for bytes to arrive
 //   CommPlatform::Close(h)
-//   CommPlatform::LastError()                        the system's error number
+//   CommPlatform::LastError() / SetLastError(e)     the system's error number
+//   CommPlatform::ErrorText(e)                       its text for a person
 //
 // One small function per system call that the port class needs, so that
-// another platform can put a file of its own beside the POSIX one. Every
-// function except Open and LastError returns true on success and false on
-// failure, with the reason left in LastError(). Nothing here throws.
+// another platform can put a file of its own beside the POSIX one
+// (CommPlatformPosix.cpp; ComPortNumber alone is shared, in
+// CommPlatform.cpp). Every function that does I/O returns true on success
+// and false on failure, with the reason left in LastError(). Nothing here
+// throws.
 #pragma once
 
 #include <cstdint>
@@ -61,18 +66,29 @@ inline constexpr std::uint32_t COMM_PURGE_RXCLEAR = 8;
 
 namespace CommPlatform {
 
-// Opens the device that DevicePathFor(name) gives, for reading and writing,
-// for this program alone (held elsewhere fails with EBUSY or EWOULDBLOCK).
-// Returns the handle, or COMM_NO_HANDLE.
-CommHandle Open(const std::string& name);
+// The one rule for COM names, the same on every platform: "COM" in any
+// letter case (as Windows reads device names) followed by a number 1..256
+// without leading zeros. Returns that number, or 0 when the name is no COM
+// name ("COM0", "COM02", "COM257", "COMx", "").
+unsigned ComPortNumber(const std::string& portName);
+
+// The device a port name stands for. POSIX: "COMn" -> "/dev/ttyS<n-1>", a
+// name beginning with "/" unchanged, anything else "" (which Open refuses
+// with ENOENT).
+std::string DevicePath(const std::string& portName);
+
+// Opens the device at devicePath, for reading and writing, for this program
+// alone (held elsewhere fails with EBUSY). Returns the handle, or
+// COMM_NO_HANDLE.
+CommHandle Open(const std::string& devicePath);
 
 // Reads the device's speed, data bits, parity and stop bits into settings
-// (DCBlength is left alone). Returns true on success.
+// (DCBlength is left alone).
 bool GetState(CommHandle handle, CommLineSettings& settings);
 
 // Applies settings as a raw 8-bit line and checks that the driver really
 // took them; a value the line cannot carry fails with EINVAL and leaves the
-// device as it was. Returns true on success.
+// device as it was.
 bool SetState(CommHandle handle, const CommLineSettings& settings);
 
 // Asks for receive and transmit queue sizes. Returns true (POSIX drivers
@@ -84,40 +100,44 @@ bool SetupQueues(CommHandle handle, std::uint32_t inputSize, std::uint32_t outpu
 bool SetTimeouts(CommHandle handle, const CommTimeouts& timeouts);
 
 // Raises DTR (COMM_SETDTR) or lowers RTS (COMM_CLRRTS). A device without
-// modem-control lines has nothing to drive and succeeds. Returns true on
-// success.
+// modem-control lines has nothing to drive and succeeds.
 bool EscapeFunction(CommHandle handle, std::uint32_t function);
 
 // Discards what the flags name (COMM_PURGE_RXCLEAR: bytes received and not
-// yet read). Returns true on success.
+// yet read).
 bool Purge(CommHandle handle, std::uint32_t flags);
 
 // Writes up to count bytes within the write time-out; sent tells how many
-// went out (fewer when the time-out ended it, with ETIMEDOUT as the error).
-// Returns true unless the write itself failed.
+// went out (fewer when the time-out ended it: no failure, but ETIMEDOUT
+// left as the error).
 bool Write(CommHandle handle, const std::uint8_t* data, std::uint32_t count,
            const CommTimeouts& timeouts, std::uint32_t& sent);
 
 // Reads up to count bytes within the read time-outs; got tells how many
-// came, possibly 0. A line that has hung up fails with EIO once no byte is
-// left. Returns true unless the read failed.
+// came, possibly 0 (a time-out is no failure). A line that has hung up fails
+// with EIO once no byte is left.
 bool Read(CommHandle handle, std::uint8_t* data, std::uint32_t count,
           const CommTimeouts& timeouts, std::uint32_t& got);
 
 // Puts the number of bytes waiting in the receive queue into count.
-// Returns true on success.
 bool QueueCount(CommHandle handle, std::uint32_t& count);
 
 // Waits up to milliseconds for received bytes; arrived tells whether bytes
-// (or a hang-up, which the next read reports) are waiting. Returns true
-// unless the wait failed.
+// (or a hang-up, which the next read reports) are waiting. Fails only when
+// the wait itself failed.
 bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived);
 
-// Closes the handle. The handle is released even when this fails. Returns
-// true on success.
+// Closes the handle. The handle is released even when this fails.
 bool Close(CommHandle handle);
 
-// Returns the calling thread's last system error number (errno).
+// The calling thread's last system error number (errno).
 std::uint32_t LastError();
+
+// Sets the calling thread's last system error number, so that a cause saved
+// across a clean-up call can be put back.
+void SetLastError(std::uint32_t error);
+
+// The system's text for an error number, e.g. "No such file or directory".
+std::string ErrorText(std::uint32_t error);
 
 }  // namespace CommPlatform

@@ -1,4 +1,4 @@
-// CommPlatformPosix.cpp - the serial port's system calls on Linux (termios).
+// CommPlatformPosix.cpp - the serial port's system calls on POSIX (termios).
 //
 // The descriptor stays non-blocking for its whole life: every wait is a
 // poll() bounded by the port's time-outs, so no call can hang on a silent or
@@ -16,75 +16,31 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
-#include <iterator>
+#include <cstring>
 
-#include "CommPort.h"
+#include "TermiosLine.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct SpeedEntry {
-  std::uint32_t Rate;
-  speed_t Code;
-};
-
-// The rates termios names. A rate of 0 is left out on purpose: B0 would
-// hang up the line instead of setting a speed.
-constexpr SpeedEntry kSpeeds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-    {3500000, B3500000}, {4000000, B4000000},
-};
-
-bool SpeedCodeFor(std::uint32_t rate, speed_t& code) {
-  auto it = std::find_if(std::begin(kSpeeds), std::end(kSpeeds),
-                         [rate](const SpeedEntry& e) { return e.Rate == rate; });
-  if (it == std::end(kSpeeds)) return false;
-  code = it->Code;
-  return true;
-}
-
-std::uint32_t RateFor(speed_t code) {
-  auto it = std::find_if(std::begin(kSpeeds), std::end(kSpeeds),
-                         [code](const SpeedEntry& e) { return e.Code == code; });
-  return it == std::end(kSpeeds) ? 0 : it->Rate;
-}
-
 constexpr tcflag_t Flags(unsigned long bits) { return static_cast<tcflag_t>(bits); }
 
-// The character-format bits the settings decide; SetState checks these after
-// applying them.
-constexpr tcflag_t kFormatBits = Flags(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-
-bool FormatBitsFor(const CommLineSettings& s, tcflag_t& bits) {
-  switch (s.ByteSize) {
-    case 5: bits = Flags(CS5); break;
-    case 6: bits = Flags(CS6); break;
-    case 7: bits = Flags(CS7); break;
-    case 8: bits = Flags(CS8); break;
-    default: return false;
-  }
-  switch (s.Parity) {
-    case 0: break;
-    case 1: bits |= Flags(PARENB | PARODD); break;
-    case 2: bits |= Flags(PARENB); break;
-    case 3: bits |= Flags(PARENB | CMSPAR | PARODD); break;
-    case 4: bits |= Flags(PARENB | CMSPAR); break;
-    default: return false;
-  }
-  switch (s.StopBits) {
-    case 0: break;
-    case 2: bits |= Flags(CSTOPB); break;
-    default: return false;  // 1.5 stop bits: termios has no way to ask for them
-  }
-  return true;
-}
+// Flags beyond POSIX's, where the system has them: input processing a raw
+// line must not do, and hardware flow control.
+constexpr tcflag_t kExtraInputFlags = Flags(0)
+#ifdef IUCLC
+                                      | Flags(IUCLC)
+#endif
+#ifdef IMAXBEL
+                                      | Flags(IMAXBEL)
+#endif
+    ;
+#ifdef CRTSCTS
+constexpr tcflag_t kHardwareFlow = Flags(CRTSCTS);
+#else
+constexpr tcflag_t kHardwareFlow = 0;
+#endif
 
 // Milliseconds left until deadline, rounded up so that a wait never ends
 // before its time; 0 when it has passed.
@@ -119,8 +75,14 @@ int PollFor(CommHandle handle, short events, int timeoutMs, short& revents) {
 
 namespace CommPlatform {
 
-CommHandle Open(const std::string& name) {
-  const std::string path = DevicePathFor(name);
+std::string DevicePath(const std::string& portName) {
+  if (!portName.empty() && portName.front() == '/') return portName;
+  const unsigned number = ComPortNumber(portName);
+  if (number == 0) return "";
+  return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+CommHandle Open(const std::string& path) {
   if (path.empty()) {
     errno = ENOENT;
     return COMM_NO_HANDLE;
@@ -134,11 +96,10 @@ CommHandle Open(const std::string& name) {
   // A handle that is no terminal has nothing to make exclusive: GetState
   // reports it.
   int error = 0;
-  if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
-    error = errno;
-  } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error = errno == EWOULDBLOCK ? EBUSY : errno;
-  }
+#ifdef TIOCEXCL
+  if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) error = errno;
+#endif
+  if (error == 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) error = errno == EWOULDBLOCK ? EBUSY : errno;
   if (error != 0) {
     ::close(fd);
     errno = error;
@@ -150,21 +111,8 @@ CommHandle Open(const std::string& name) {
 bool GetState(CommHandle handle, CommLineSettings& settings) {
   termios t{};
   if (tcgetattr(handle, &t) != 0) return false;
-  settings.BaudRate = RateFor(cfgetospeed(&t));
-  switch (t.c_cflag & Flags(CSIZE)) {
-    case CS5: settings.ByteSize = 5; break;
-    case CS6: settings.ByteSize = 6; break;
-    case CS7: settings.ByteSize = 7; break;
-    default: settings.ByteSize = 8; break;
-  }
-  if ((t.c_cflag & Flags(PARENB)) == 0) {
-    settings.Parity = 0;
-  } else if ((t.c_cflag & Flags(CMSPAR)) != 0) {
-    settings.Parity = (t.c_cflag & Flags(PARODD)) != 0 ? 3 : 4;
-  } else {
-    settings.Parity = (t.c_cflag & Flags(PARODD)) != 0 ? 1 : 2;
-  }
-  settings.StopBits = (t.c_cflag & Flags(CSTOPB)) != 0 ? 2 : 0;
+  settings.BaudRate = TermiosRateOf(cfgetospeed(&t));
+  DecodeTermiosFormat(t.c_cflag, settings);
   return true;
 }
 
@@ -173,7 +121,7 @@ bool SetState(CommHandle handle, const CommLineSettings& settings) {
   if (tcgetattr(handle, &before) != 0) return false;
   speed_t speed{};
   tcflag_t format = 0;
-  if (!SpeedCodeFor(settings.BaudRate, speed) || !FormatBitsFor(settings, format)) {
+  if (!TermiosSpeedFor(settings.BaudRate, speed) || !TermiosFormatBits(settings, format)) {
     errno = EINVAL;
     return false;
   }
@@ -181,8 +129,8 @@ bool SetState(CommHandle handle, const CommLineSettings& settings) {
   // Raw 8-bit: every byte value passes unchanged both ways, no echo, no
   // signals, no flow control; the receiver on, the modem status ignored.
   cfmakeraw(&t);
-  t.c_iflag &= ~Flags(IXON | IXOFF | IXANY | INPCK | IUCLC | IMAXBEL);
-  t.c_cflag &= ~(kFormatBits | Flags(CRTSCTS));
+  t.c_iflag &= ~(Flags(IXON | IXOFF | IXANY | INPCK) | kExtraInputFlags);
+  t.c_cflag &= ~(kTermiosFormatBits | kHardwareFlow);
   t.c_cflag |= format | Flags(CREAD | CLOCAL);
   // One byte satisfies a read, so that read() == 0 only ever means hang-up
   // (the descriptor is non-blocking, so no read waits here).
@@ -194,7 +142,8 @@ bool SetState(CommHandle handle, const CommLineSettings& settings) {
   // matters, and put the old settings back when it did not.
   termios now{};
   if (tcgetattr(handle, &now) != 0) return false;
-  if (cfgetospeed(&now) != speed || (now.c_cflag & kFormatBits) != (t.c_cflag & kFormatBits)) {
+  if (cfgetospeed(&now) != speed ||
+      (now.c_cflag & kTermiosFormatBits) != (t.c_cflag & kTermiosFormatBits)) {
     tcsetattr(handle, TCSANOW, &before);
     errno = EINVAL;
     return false;
@@ -321,5 +270,9 @@ bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived) {
 bool Close(CommHandle handle) { return ::close(handle) == 0; }
 
 std::uint32_t LastError() { return static_cast<std::uint32_t>(errno); }
+
+void SetLastError(std::uint32_t error) { errno = static_cast<int>(error); }
+
+std::string ErrorText(std::uint32_t error) { return std::strerror(static_cast<int>(error)); }
 
 }  // namespace CommPlatform

@@ -1,8 +1,6 @@
 // CommPort.cpp - TCommPort, ECommError and the sentence for a person.
 #include "CommPort.h"
 
-#include <cstring>
-
 namespace {
 
 // The line values every Open forces, whatever was stored before.
@@ -48,27 +46,12 @@ std::string DescribeCommError(const ECommError& error) {
   std::string text = operation != nullptr
                          ? std::string(operation)
                          : "Serial port error " + std::to_string(error.Code);
-  // Codes 6 and 7 are the class's own refusals: the system error number
-  // is whatever the thread last had and would mislead.
+  // COMM_PORT_OPEN and COMM_NOT_OPEN are the class's own refusals: the
+  // system error number is whatever the thread last had and would mislead.
   if (error.Code == COMM_PORT_OPEN) return text + ": the port is open";
   if (error.Code == COMM_NOT_OPEN) return text + ": the port is not open";
   if (error.SystemError == 0) return text;
-  return text + ": " + std::strerror(static_cast<int>(error.SystemError));
-}
-
-std::string DevicePathFor(const std::string& portName) {
-  if (!portName.empty() && portName.front() == '/') return portName;
-  // "COM" and a number 1..256 without leading zeros.
-  if (portName.size() < 4 || portName.size() > 6 || portName.compare(0, 3, "COM") != 0 ||
-      portName[3] == '0')
-    return "";
-  unsigned number = 0;
-  for (std::size_t i = 3; i < portName.size(); ++i) {
-    if (portName[i] < '0' || portName[i] > '9') return "";
-    number = number * 10 + static_cast<unsigned>(portName[i] - '0');
-  }
-  if (number > 256) return "";
-  return "/dev/ttyS" + std::to_string(number - 1);
+  return text + ": " + CommPlatform::ErrorText(error.SystemError);
 }
 
 TCommPort::TCommPort() : FPortName("COM1") {
@@ -96,8 +79,11 @@ void TCommPort::RequireClosed() const {
 }
 
 void TCommPort::Abandon(std::uint8_t code) {
+  // A failing close would overwrite the cause the error is to report.
+  const std::uint32_t cause = CommPlatform::LastError();
   CommPlatform::Close(FHandle);  // its result does not matter: the open failed anyway
   FHandle = COMM_NO_HANDLE;
+  CommPlatform::SetLastError(cause);
   throw ECommError(code);
 }
 
@@ -110,7 +96,7 @@ void TCommPort::Open(const std::string& portName) {
   ChangeByteSize(kOpenByteSize);
   const CommLineSettings forced = FLineSettings;
 
-  FHandle = CommPlatform::Open(FPortName);
+  FHandle = CommPlatform::Open(CommPlatform::DevicePath(FPortName));
   if (FHandle == COMM_NO_HANDLE) throw ECommError(COMM_OPEN);
   if (!CommPlatform::GetState(FHandle, FLineSettings)) Abandon(COMM_GET_STATE);
   FLineSettings.BaudRate = forced.BaudRate;

@@ -51,12 +51,8 @@ public:
 };
 
 // A sentence for a person: which operation failed and the system's error
-// text. Returns it (no trailing full stop or newline).
+// text (no trailing full stop or newline).
 std::string DescribeCommError(const ECommError& error);
-
-// The device path for a port name: "COMn" -> "/dev/ttyS<n-1>", a name that
-// begins with "/" unchanged, anything else "". Returns the path.
-std::string DevicePathFor(const std::string& portName);
 
 // One serial device, opened by name with a fixed line configuration.
 // Default-constructible (closed), not copyable; the destructor closes an open
@@ -70,74 +66,78 @@ public:
   TCommPort(const TCommPort&) = delete;
   TCommPort& operator=(const TCommPort&) = delete;
 
-  // Opens the device for this program alone and configures it: 19200 baud,
-  // 8 data bits, no parity, two stop bits, raw, DTR high and RTS low, read
-  // time-outs 15 ms between bytes and 250 ms + 1 ms per byte in all, writes
-  // 250 ms + 1 ms per byte. Does nothing on an open port. Throws code 8 (no
-  // device, held elsewhere, no access, modem lines refused) or 14..17, the
-  // port closed. Returns nothing.
+  // Opens the device CommPlatform::DevicePath(portName) names, for this
+  // program alone, and configures it: 19200 baud, 8 data bits, no parity,
+  // two stop bits, raw, DTR high and RTS low, read time-outs 15 ms between
+  // bytes and 250 ms + 1 ms per byte in all, writes 250 ms + 1 ms per byte.
+  // Does nothing on an open port. Throws COMM_OPEN (no device, held
+  // elsewhere, no access, modem lines refused) or COMM_GET_STATE ..
+  // COMM_TIMEOUTS, the port closed and the failing step's system error kept.
   void Open(const std::string& portName);
 
-  // Closes an open port; does nothing on a closed one. Throws code 11 when
-  // the close fails, the port still counted as open. Returns nothing.
+  // Closes an open port; does nothing on a closed one. Throws COMM_CLOSE
+  // when the close fails, the port still counted as open.
   void Close();
 
-  // Stores the device name for the next Open. Throws code 6 on an open port.
-  // Returns nothing.
+  // Stores the device name for the next Open. Throws COMM_PORT_OPEN on an
+  // open port.
   void SetPortName(const std::string& portName);
 
   // The four change operations store the new value; on an open port they
   // also apply the whole line configuration, and when the device refuses it
-  // they put the old value back and throw 1 (baud), 5 (data bits), 4
-  // (parity) or 3 (stop bits). Parity and stop-bit codes: see
-  // CommLineSettings. Return nothing.
+  // they put the old value back and throw COMM_BAUD_RATE, COMM_BYTE_SIZE,
+  // COMM_PARITY or COMM_STOP_BITS. Parity and stop-bit codes: see
+  // CommLineSettings.
   void ChangeBaudRate(std::uint32_t baudRate);
   void ChangeByteSize(std::uint8_t byteSize);
   void ChangeParity(std::uint8_t parity);
   void ChangeStopBits(std::uint8_t stopBits);
 
-  // Discards the bytes received and not yet read. Throws 7 (closed) or 12.
-  // Returns nothing.
+  // Discards the bytes received and not yet read. Throws COMM_NOT_OPEN or
+  // COMM_PURGE.
   void ClearInput();
 
-  // Writes one byte within 251 ms. Throws 7 (closed) or 9 (the write failed
-  // or the byte could not be sent in time). Returns nothing.
+  // Writes one byte within 251 ms. Throws COMM_NOT_OPEN or COMM_WRITE (the
+  // write failed or the byte could not be sent in time).
   void SendByte(std::uint8_t value);
 
   // Reads up to count bytes within the read time-outs. When fewer came, a 0
-  // byte is stored right after them (never past count). Throws 7 (closed)
-  // or 10 (the read failed, e.g. the line hung up). Returns the number read.
+  // byte is stored right after them (never past count). Throws COMM_NOT_OPEN
+  // or COMM_READ (the read failed, e.g. the line hung up). Returns the
+  // number read.
   std::uint32_t Receive(std::uint8_t* buffer, std::uint32_t count);
 
-  // Reads one byte, waiting no more than 251 ms. Throws 7 or 10. Returns the
-  // byte as 0..255, or -1 when none came.
+  // Reads one byte, waiting no more than 251 ms. Throws COMM_NOT_OPEN or
+  // COMM_READ. Returns the byte as 0..255, or -1 when none came.
   int ReceiveByte();
 
-  // Throws 7 (closed) or 18. Returns the number of bytes waiting in the
-  // receive queue, without waiting.
+  // The number of bytes waiting in the receive queue, without waiting.
+  // Throws COMM_NOT_OPEN or COMM_STATUS.
   std::uint32_t InputCount();
 
   // Waits up to the inter-byte time-out (15 ms after Open) for received
   // bytes, so that a reader can tell a gap between two bytes of a message
-  // from its end. Throws 7 (closed) or 18. Returns true when bytes (or a
-  // hang-up, which the next read reports) are waiting.
+  // from its end. Throws COMM_NOT_OPEN or COMM_STATUS. Returns true when
+  // bytes (or a hang-up, which the next read reports) are waiting.
   bool WaitForInput();
 
-  // Return the state, for the windows and the tests.
+  // The state, for the windows and the tests.
   bool IsOpen() const { return FIsOpen; }
   const CommTimeouts& Timeouts() const { return FTimeouts; }
   const std::string& PortName() const { return FPortName; }
   const CommLineSettings& LineSettings() const { return FLineSettings; }
 
 private:
-  // Throw 7 unless the port is open, 6 unless it is closed. Return nothing.
+  // Throw COMM_NOT_OPEN unless the port is open, COMM_PORT_OPEN unless it
+  // is closed.
   void RequireOpen() const;
   void RequireClosed() const;
   // Stores `value` in `field`; on an open port applies the line and, when the
-  // device refuses it, restores the field and throws `code`. Returns nothing.
+  // device refuses it, restores the field and throws `code`.
   template <typename Field>
   void ChangeSetting(Field CommLineSettings::*field, Field value, std::uint8_t code);
-  // Closes the half-opened handle and throws code. Returns never.
+  // Closes the half-opened handle and throws code with the system error of
+  // the step that failed, not the close's.
   [[noreturn]] void Abandon(std::uint8_t code);
 
   bool FIsOpen = false;

@@ -9,7 +9,7 @@
 
 QString CommErrorSentence(const std::string& portName, const ECommError& error) {
   QString sentence = QStringLiteral("Serial port ") + QString::fromStdString(portName);
-  const std::string path = DevicePathFor(portName);
+  const std::string path = CommPlatform::DevicePath(portName);
   if (!path.empty() && path != portName) sentence += " (" + QString::fromStdString(path) + ")";
   QString what = QString::fromStdString(DescribeCommError(error));
   if (!what.isEmpty()) what[0] = what[0].toLower();

@@ -20,8 +20,8 @@ class QWidget;
 // Shows one failure sentence; the window holds one (tests install their own).
 using TErrorReporter = std::function<void(QWidget* parent, const QString& sentence)>;
 
-// One sentence: the port name, its device path, then what failed and why.
-// Returns it, ending in a full stop.
+// One sentence, ending in a full stop: the port name, its device path
+// (CommPlatform::DevicePath), then what failed and why.
 QString CommErrorSentence(const std::string& portName, const ECommError& error);
 
 // Writes the sentence to standard error and, where a person can answer it,
@@ -29,5 +29,5 @@ QString CommErrorSentence(const std::string& portName, const ECommError& error);
 void ReportToUser(QWidget* parent, const QString& sentence);
 
 // Whether the running platform can show a dialog a person can close
-// ("offscreen" and "minimal" cannot). Returns the answer.
+// ("offscreen" and "minimal" cannot).
 bool InteractivePlatform();

@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "CommPlatform.h"
 #include "PortMap.h"
 
 namespace {
@@ -128,6 +129,27 @@ TEST(PortMap, NamesAndErrors) {
     ADD_FAILURE() << "a regular file was accepted";
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("not a character device"), std::string::npos);
+  }
+}
+
+// siglink binds exactly the device the port opens for a COM name and takes
+// none the port refuses (the rule's cases: tests/port/CommPortTest.cpp).
+TEST(PortMap, TakesComNamesByThePortsRule) {
+  for (const char* name : {"COM1", "COM256", "COM257", "COM0", "COM02", "com2", "cOm10", "", "COMx", "COM2x"}) {
+    const std::string device = CommPlatform::DevicePath(name);
+    PortMap map;
+    if (device.empty()) {
+      EXPECT_THROW(map.Add(name, "/dev/null"), std::runtime_error) << name;
+      continue;
+    }
+    map.Add(name, "/dev/null");
+    ASSERT_EQ(map.Entries().size(), 1u) << name;
+    EXPECT_EQ("/dev/" + map.Entries()[0].first, device) << name;
+  }
+  // A path the port would open as it is, but that names no ttyS0..ttyS255.
+  for (const char* bad : {"/dev/x", "/dev/ttyS256", "/dev/ttyS01", "ttyS01"}) {
+    PortMap map;
+    EXPECT_THROW(map.Add(bad, "/dev/null"), std::runtime_error) << bad;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -14,10 +15,14 @@ std::mutex armedLock;
 std::string armedDevice;
 std::atomic<int> armed{0};
 
+// Any file, not only a terminal: an abandoned open closes a plain file too.
 bool IsArmedDevice(int fd) {
   if (armed.load() == 0) return false;
   char name[PATH_MAX];
-  if (ttyname_r(fd, name, sizeof name) != 0) return false;
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = readlink(link.c_str(), name, sizeof name - 1);
+  if (length < 0) return false;
+  name[length] = '\0';
   std::lock_guard<std::mutex> hold(armedLock);
   return armed.load() != 0 && armedDevice == name;
 }

@@ -1,9 +1,9 @@
 // CloseFault.h - a link-time seam (ld --wrap=close) that makes the close of
-// one device fail as Linux lets it: the descriptor is released, yet close()
-// reports EIO.
+// one file or device fail as Linux lets it: the descriptor is released, yet
+// close() reports EIO.
 //
 // Interface summary
-//   FailNextCloseOf("/dev/pts/7")   the next close of that device fails
+//   FailNextCloseOf("/dev/pts/7")   the next close of that path fails
 //   CloseFaultsLeft()               0 once the armed close has happened
 //
 // Only the binary linked with -Wl,--wrap=close sees the seam; every other
@@ -12,9 +12,9 @@
 
 #include <string>
 
-// Arms the seam for the next close of a descriptor open on `device`.
-// Returns nothing.
+// Arms the seam for the next close of a descriptor open on `device` (its
+// path as /proc/self/fd shows it, symbolic links resolved).
 void FailNextCloseOf(const std::string& device);
 
-// Returns how many armed closes have not happened yet (0 or 1).
+// How many armed closes have not happened yet (0 or 1).
 int CloseFaultsLeft();

@@ -1,12 +1,19 @@
 // Port failures while the stations run, in-process on pseudo-terminals whose
 // far end the test holds: each failure gives exactly one report, no wait
 // beyond the port's time-outs, and a window that still works afterwards.
+#include <unistd.h>
+
+#include <cerrno>
 #include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 
 #include <QTest>
 
 #include "CloseFault.h"
 #include "CommPort.h"
+#include "ErrorReport.h"
 #include "FaultLine.h"
 #include "FaultStation.h"
 #include "ReceiveRun.h"
@@ -185,6 +192,32 @@ private slots:
     // A second close finds nothing more to do or to report.
     station.Form.close();
     QCOMPARE(station.Reports.size(), 1);
+  }
+
+  // An open given up half-way closes its handle; when that close fails too,
+  // the error still names the step that failed, not the close.
+  void abandonedOpenKeepsItsCause() {
+    char path[] = "/tmp/sig-abandon-XXXXXX";
+    const int fd = mkstemp(path);
+    QVERIFY(fd >= 0);
+    close(fd);
+    FailNextCloseOf(path);
+    TCommPort port;
+    std::optional<ECommError> error;
+    try {
+      port.Open(path);  // a plain file: reading its line settings fails with ENOTTY
+    } catch (const ECommError& e) {
+      error = e;
+    }
+    unlink(path);
+    QVERIFY(error.has_value());
+    QCOMPARE(CloseFaultsLeft(), 0);
+    QCOMPARE(error->Code, COMM_GET_STATE);
+    QCOMPARE(error->SystemError, static_cast<std::uint32_t>(ENOTTY));
+    QCOMPARE(CommErrorSentence(path, *error),
+             QString("Serial port %1: reading the serial port's configuration failed: %2.")
+                 .arg(path, QString::fromStdString(std::strerror(ENOTTY))));
+    QVERIFY(!port.IsOpen());
   }
 };
 

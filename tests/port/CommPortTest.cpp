@@ -14,10 +14,12 @@
 #include <memory>
 #include <numeric>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "CommPort.h"
 #include "PtyPair.h"
+#include "TermiosLine.h"
 
 namespace {
 
@@ -60,14 +62,76 @@ protected:
 
 }  // namespace
 
-TEST(DevicePathFor, MapsComNamesAndLeavesPathsAlone) {
-  EXPECT_EQ(DevicePathFor("COM1"), "/dev/ttyS0");
-  EXPECT_EQ(DevicePathFor("COM2"), "/dev/ttyS1");
-  EXPECT_EQ(DevicePathFor("COM3"), "/dev/ttyS2");
-  EXPECT_EQ(DevicePathFor("COM12"), "/dev/ttyS11");
-  EXPECT_EQ(DevicePathFor("/dev/pts/7"), "/dev/pts/7");
-  for (const char* bad : {"", "COM", "COM0", "COM02", "COM2x", "com2", "ttyS1", "COM9999"})
-    EXPECT_EQ(DevicePathFor(bad), "") << bad;
+// The one rule for COM names; siglink's port map is held to the same cases
+// (tests/e2e/SiglinkTest.cpp).
+TEST(PortNames, ComNamesAreComAndOneTo256WithoutLeadingZeros) {
+  struct Case {
+    const char* name;
+    unsigned number;
+    const char* device;
+  };
+  for (const Case& c : {Case{"COM1", 1, "/dev/ttyS0"}, Case{"COM2", 2, "/dev/ttyS1"},
+                        Case{"COM3", 3, "/dev/ttyS2"}, Case{"COM12", 12, "/dev/ttyS11"},
+                        Case{"COM256", 256, "/dev/ttyS255"},
+                        // Windows reads device names in any letter case.
+                        Case{"com2", 2, "/dev/ttyS1"}, Case{"cOm10", 10, "/dev/ttyS9"},
+                        Case{"/dev/pts/7", 0, "/dev/pts/7"}, Case{"/dev/x", 0, "/dev/x"},
+                        Case{"COM257", 0, ""}, Case{"COM0", 0, ""}, Case{"COM02", 0, ""},
+                        Case{"COMx", 0, ""}, Case{"", 0, ""}, Case{"COM", 0, ""},
+                        Case{"COM2x", 0, ""}, Case{"ttyS1", 0, ""}, Case{"COM9999", 0, ""},
+                        Case{"CON2", 0, ""}, Case{" COM2", 0, ""}}) {
+    EXPECT_EQ(CommPlatform::ComPortNumber(c.name), c.number) << c.name;
+    EXPECT_EQ(CommPlatform::DevicePath(c.name), c.device) << c.name;
+  }
+}
+
+// One table serves the port and siglink's cable: a rate or a format bit
+// written wrong would make them both wrong in the same way, so check it
+// against termios itself.
+TEST(TermiosLine, RatesAndFormatsRoundTrip) {
+  const std::pair<std::uint32_t, speed_t> named[] = {
+      {50, B50},       {300, B300},     {9600, B9600},     {19200, B19200},
+      {38400, B38400}, {57600, B57600}, {115200, B115200}, {4000000, B4000000}};
+  for (const auto& [rate, code] : named) {
+    speed_t got{};
+    ASSERT_TRUE(TermiosSpeedFor(rate, got)) << rate;
+    EXPECT_EQ(got, code) << rate;
+    EXPECT_EQ(TermiosRateOf(code), rate) << rate;
+  }
+  speed_t unused{};
+  EXPECT_FALSE(TermiosSpeedFor(0, unused));  // B0 would hang up the line
+  EXPECT_FALSE(TermiosSpeedFor(12345, unused));
+  EXPECT_EQ(TermiosRateOf(B0), 0u);
+
+  for (std::uint8_t size = 5; size <= 8; ++size) {
+    for (std::uint8_t parity = 0; parity <= 4; ++parity) {
+      for (std::uint8_t stop : {std::uint8_t{0}, std::uint8_t{2}}) {
+        CommLineSettings in{28, 9600, size, parity, stop};
+        tcflag_t bits = 0;
+        if (parity >= 3 && kTermiosMarkSpace == 0) {  // no CMSPAR here
+          EXPECT_FALSE(TermiosFormatBits(in, bits));
+          continue;
+        }
+        ASSERT_TRUE(TermiosFormatBits(in, bits));
+        EXPECT_EQ(bits & ~kTermiosFormatBits, 0u);
+        CommLineSettings out{};
+        DecodeTermiosFormat(bits, out);
+        EXPECT_EQ(out.ByteSize, size);
+        EXPECT_EQ(out.Parity, parity);
+        EXPECT_EQ(out.StopBits, stop);
+      }
+    }
+  }
+  tcflag_t bits = 0;
+  ASSERT_TRUE(TermiosFormatBits({28, 9600, 8, 1, 0}, bits));
+  EXPECT_EQ(bits, static_cast<tcflag_t>(CS8 | PARENB | PARODD));
+  ASSERT_TRUE(TermiosFormatBits({28, 9600, 7, 2, 2}, bits));
+  EXPECT_EQ(bits, static_cast<tcflag_t>(CS7 | PARENB | CSTOPB));
+  for (const CommLineSettings& refused :
+       {CommLineSettings{28, 9600, 4, 0, 0}, CommLineSettings{28, 9600, 9, 0, 0},
+        CommLineSettings{28, 9600, 8, 5, 0}, CommLineSettings{28, 9600, 8, 0, 1},
+        CommLineSettings{28, 9600, 8, 0, 3}})
+    EXPECT_FALSE(TermiosFormatBits(refused, bits));
 }
 
 TEST(DescribeCommError, NamesTheOperationAndTheSystemReason) {

@@ -1,45 +1,17 @@
 #include "Line.h"
 
-#include <array>
-#include <utility>
-
-namespace {
-
-// The speed codes of termios and the rates they stand for.
-constexpr std::array<std::pair<speed_t, std::uint32_t>, 31> kSpeeds{{
-    {B0, 0},          {B50, 50},           {B75, 75},           {B110, 110},
-    {B134, 134},      {B150, 150},         {B200, 200},         {B300, 300},
-    {B600, 600},      {B1200, 1200},       {B1800, 1800},       {B2400, 2400},
-    {B4800, 4800},    {B9600, 9600},       {B19200, 19200},     {B38400, 38400},
-    {B57600, 57600},  {B115200, 115200},   {B230400, 230400},   {B460800, 460800},
-    {B500000, 500000}, {B576000, 576000},  {B921600, 921600},   {B1000000, 1000000},
-    {B1152000, 1152000}, {B1500000, 1500000}, {B2000000, 2000000}, {B2500000, 2500000},
-    {B3000000, 3000000}, {B3500000, 3500000}, {B4000000, 4000000},
-}};
-
-}  // namespace
+#include "TermiosLine.h"
 
 LineFormat LineFormatOf(const termios& settings) {
+  // The port's own reading of a termios record, so the cable paces exactly
+  // the line the station believes it set.
+  CommLineSettings line;
+  DecodeTermiosFormat(settings.c_cflag, line);
   LineFormat format;
-  const speed_t code = cfgetospeed(&settings);
-  format.Baud = 0;
-  for (const auto& [c, rate] : kSpeeds) {
-    if (c == code) format.Baud = rate;
-  }
-  switch (settings.c_cflag & CSIZE) {
-    case CS5: format.DataBits = 5; break;
-    case CS6: format.DataBits = 6; break;
-    case CS7: format.DataBits = 7; break;
-    default: format.DataBits = 8; break;
-  }
-  if ((settings.c_cflag & PARENB) == 0) {
-    format.Parity = 'N';
-  } else if ((settings.c_cflag & CMSPAR) != 0) {
-    format.Parity = (settings.c_cflag & PARODD) != 0 ? 'M' : 'S';
-  } else {
-    format.Parity = (settings.c_cflag & PARODD) != 0 ? 'O' : 'E';
-  }
-  format.TwoStopBits = (settings.c_cflag & CSTOPB) != 0;
+  format.Baud = TermiosRateOf(cfgetospeed(&settings));
+  format.DataBits = line.ByteSize;
+  format.Parity = "NOEMS"[line.Parity];
+  format.TwoStopBits = line.StopBits == 2;
   return format;
 }
 

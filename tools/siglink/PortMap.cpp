@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "CommPlatform.h"
+
 namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
@@ -19,25 +21,19 @@ std::string ErrorText(int error) { return std::strerror(error); }
   throw std::runtime_error(what + ": " + ErrorText(error));
 }
 
-// "COM2" -> "ttyS1", "/dev/ttyS1" or "ttyS1" -> "ttyS1"; "" when the name is
-// neither.
-std::string TtyName(std::string port) {
-  auto number = [](const std::string& digits, int low, int high) {
-    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos)
-      return -1;
-    const int n = std::stoi(digits);
-    return n >= low && n <= high ? n : -1;
-  };
-  if (port.rfind("/dev/", 0) == 0) port = port.substr(5);
-  if (port.size() > 3 && (port.rfind("COM", 0) == 0 || port.rfind("com", 0) == 0)) {
-    const int n = number(port.substr(3), 1, 256);
-    return n < 0 ? "" : "ttyS" + std::to_string(n - 1);
-  }
-  if (port.rfind("ttyS", 0) == 0) {
-    const int n = number(port.substr(4), 0, 255);
-    return n < 0 ? "" : "ttyS" + std::to_string(n);
-  }
-  return "";
+// The name under /dev that a program opening `port` uses: the port's own
+// rule (CommPlatform::DevicePath) for "COMn" and paths, plus "ttySn" as a
+// short form of ours. "" unless that is /dev/ttyS0..ttyS255.
+std::string TtyName(const std::string& port) {
+  const std::string path = port.rfind("ttyS", 0) == 0 ? "/dev/" + port : CommPlatform::DevicePath(port);
+  const std::string prefix = "/dev/ttyS";
+  if (path.rfind(prefix, 0) != 0) return "";
+  const std::string digits = path.substr(prefix.size());
+  // Without leading zeros, as "ttyS01" would bind a name nobody opens.
+  if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos ||
+      (digits.size() > 1 && digits[0] == '0') || std::stoi(digits) > 255)
+    return "";
+  return path.substr(5);
 }
 
 void WriteFile(const std::string& path, const std::string& text) {

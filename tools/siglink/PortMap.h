@@ -27,8 +27,9 @@ public:
   // Adds one mapping written "PORT=DEVICE". Throws on a malformed one.
   void Add(const std::string& mapping);
 
-  // Adds one mapping: port "COMn" (n = 1..256) or "/dev/ttySn" or "ttySn",
-  // device a path. Throws std::runtime_error on a bad port name, an empty
+  // Adds one mapping: port "COMn" (the port's own rule,
+  // CommPlatform::ComPortNumber: any letter case, n = 1..256 without leading
+  // zeros) or "/dev/ttySn" or "ttySn" (n = 0..255), device a path. Throws std::runtime_error on a bad port name, an empty
   // device or a port mapped twice.
   void Add(const std::string& port, const std::string& device);
 
