@@ -13,8 +13,7 @@
 #include <string>
 
 // Arms the seam for the next close of a descriptor open on `device`.
-// Returns nothing.
 void FailNextCloseOf(const std::string& device);
 
-// Returns how many armed closes have not happened yet (0 or 1).
+// How many armed closes have not happened yet (0 or 1).
 int CloseFaultsLeft();
