@@ -115,10 +115,12 @@ private slots:
   // the receiver, pressed after the cut, finds its device gone.
   void stationsOnACutCable() {
     CableRun run(true, {false, 600});
-    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
-    FaultStation rx(ReceiverProfile(), run.cable.Second().Path());
+    // The watch on the receiver's end comes first: once the station holds
+    // the device, it turns away any other user's open (only root gets in).
     const int watch = OpenEnd(run.cable.Second().Path());
     QVERIFY(watch >= 0);
+    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
+    FaultStation rx(ReceiverProfile(), run.cable.Second().Path());
 
     // The whole frame fits the transmitter's device at once; the cable then
     // takes 0.6 s to carry the first 600 bytes and cuts.
