@@ -128,6 +128,7 @@ void PtyLine::HangUp() {
 
 void PtyLine::HangUpWhenTaken() {
   const pid_t station = gettid();
+  if (cutter_.joinable()) cutter_.join();
   cutter_ = std::thread([this, station] {
     WaitUntil([this] { return Queued() == 0; }, 5s);
     // Cut any earlier and the read fails all the same; this way the cut
