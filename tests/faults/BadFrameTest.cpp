@@ -33,11 +33,11 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 // The receiver with a sender for its good frames, after one good frame.
 struct Bench {
   Sender sender;
-  FaultLine line;
+  PtyLine line;
   FaultStation rx{ReceiverProfile(), line.Path()};
 };
 
-// The window renders as a picture of its full size. Returns whether it did.
+// The window renders as a picture of its full size.
 bool Drawable(TForm1& form) {
   form.show();
   QCoreApplication::processEvents();

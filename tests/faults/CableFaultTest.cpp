@@ -13,18 +13,19 @@
 #include <chrono>
 #include <clocale>
 #include <stdexcept>
-#include <thread>
 
 #include <QProcess>
 #include <QTest>
 
 #include "CableRun.h"
 #include "FaultStation.h"
+#include "PtyLine.h"
 #include "ReceiveRun.h"
+#include "WaitUntil.h"
 
 namespace {
 
-// Opens a cable end as a program does: raw, non-blocking. Returns the fd.
+// Opens a cable end as a program does: raw, non-blocking.
 int OpenEnd(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fd;
@@ -36,18 +37,17 @@ int OpenEnd(const std::string& path) {
 }
 
 // Waits up to timeoutMs for the end to hang up, leaving what arrives
-// unread. Returns whether it did.
+// unread.
 bool HungUp(int fd, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 10) > 0 && (p.revents & POLLHUP) != 0) return true;
-    usleep(5000);
-  }
-  return false;
+  return WaitUntil(
+      [fd] {
+        pollfd p{fd, POLLIN, 0};
+        return poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0;
+      },
+      std::chrono::milliseconds(timeoutMs));
 }
 
-// Reads what arrives until the end hangs up or 5 s pass. Returns it.
+// Reads what arrives until the end hangs up or 5 s pass.
 std::vector<std::uint8_t> ReadUntilHangUp(int fd) {
   std::vector<std::uint8_t> got;
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -100,14 +100,9 @@ private slots:
     const int a = OpenEnd(run.cable.First().Path());
     const int b = OpenEnd(run.cable.Second().Path());
     QVERIFY(a >= 0 && b >= 0);
-    std::vector<std::uint8_t> block(4096, 0x5A);
-    std::size_t taken = 0;
-    for (int round = 0; round < 5; ++round) {
-      for (ssize_t put; (put = write(a, block.data(), block.size())) > 0;) taken += static_cast<std::size_t>(put);
-      QCOMPARE(errno, EAGAIN);
-      QTest::qWait(20);
-    }
-    // The line's buffers took a bounded amount and then no more.
+    // The line's buffers took a bounded amount and then no more: the
+    // relay read nothing from the first end's master.
+    const std::size_t taken = FillLine(a, run.cable.First().Master());
     QVERIFY(taken > 0 && taken < 1024 * 1024);
     int waiting = -1;
     ioctl(b, FIONREAD, &waiting);
@@ -120,10 +115,12 @@ private slots:
   // the receiver, pressed after the cut, finds its device gone.
   void stationsOnACutCable() {
     CableRun run(true, {false, 600});
-    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
-    FaultStation rx(ReceiverProfile(), run.cable.Second().Path());
+    // The watch on the receiver's end comes first: once the station holds
+    // the device, it turns away any other user's open (only root gets in).
     const int watch = OpenEnd(run.cable.Second().Path());
     QVERIFY(watch >= 0);
+    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
+    FaultStation rx(ReceiverProfile(), run.cable.Second().Path());
 
     // The whole frame fits the transmitter's device at once; the cable then
     // takes 0.6 s to carry the first 600 bytes and cuts.

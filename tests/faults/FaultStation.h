@@ -18,7 +18,7 @@
 #include <QTextBlock>
 
 #include "ChartSeries.h"
-#include "FaultLine.h"
+#include "PtyLine.h"
 #include "SampleFrame.h"
 #include "StationState.h"
 #include "TransmitRun.h"
@@ -30,10 +30,10 @@ using FaultStation = RecordingStation;
 
 // A transmitting station whose frames the test collects from the line.
 struct Sender {
-  FaultLine Line;
+  PtyLine Line;
   FaultStation Tx{TransmitterProfile(), Line.Path()};
 
-  // One transmit run. Returns the bytes it put on the line.
+  // One transmit run; the bytes it put on the line.
   std::vector<std::uint8_t> Frame() {
     Tx.Press();
     return Line.Collect(FRAME_SIZE);
@@ -45,7 +45,7 @@ struct Sender {
 // laid out over the range of every run a station has computed, so it is
 // compared only when both have computed the same runs (`sameHistory`).
 // Fails the test otherwise.
-inline void GoodRunShowsWhatWasSent(Sender& sender, FaultStation& rx, const FaultLine& line,
+inline void GoodRunShowsWhatWasSent(Sender& sender, FaultStation& rx, const PtyLine& line,
                                     bool sameHistory) {
   const std::vector<std::uint8_t> frame = sender.Frame();
   QCOMPARE(frame.size(), FRAME_SIZE);

@@ -3,52 +3,30 @@
 // through "siglink run", so its fixed port leads to a pseudo-terminal of the
 // test; it must write one sentence on standard error and end with status 1,
 // without showing a window or waiting.
-#include <pty.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 
+#include "PtyLine.h"
+
 namespace {
 
-// A pseudo-terminal standing in for the station's serial device.
-struct Device {
-  int Master = -1, Slave = -1;
-  QString Path;
-  Device() {
-    char name[256] = {};
-    if (openpty(&Master, &Slave, name, nullptr, nullptr) != 0) return;
-    termios mode{};
-    tcgetattr(Slave, &mode);
-    cfmakeraw(&mode);
-    tcsetattr(Slave, TCSANOW, &mode);
-    Path = QString::fromLocal8Bit(name);
-  }
-  ~Device() {
-    if (Master >= 0) close(Master);
-    if (Slave >= 0) close(Slave);
-  }
-  Device(const Device&) = delete;
-  Device& operator=(const Device&) = delete;
-
-  // Whether some process holds a flock() on the device (read from
-  // /proc/locks, so that looking takes no lock of its own). Returns it.
-  bool Locked() const {
-    struct stat s {};
-    if (fstat(Slave, &s) != 0) return false;
-    QFile locks("/proc/locks");
-    if (!locks.open(QIODevice::ReadOnly)) return false;
-    const QString inode = QString(":%1 ").arg(s.st_ino);
-    for (const QByteArray& line : locks.readAll().split('\n'))
-      if (line.contains("FLOCK") && QString::fromLatin1(line).contains(inode)) return true;
-    return false;
-  }
-};
+// Whether some process holds a flock() on the line's device (read from
+// /proc/locks, so that looking takes no lock of its own).
+bool Locked(const PtyLine& device) {
+  struct stat s {};
+  if (fstat(device.StationFd(), &s) != 0) return false;
+  QFile locks("/proc/locks");
+  if (!locks.open(QIODevice::ReadOnly)) return false;
+  const QString inode = QString(":%1 ").arg(s.st_ino);
+  for (const QByteArray& line : locks.readAll().split('\n'))
+    if (line.contains("FLOCK") && QString::fromLatin1(line).contains(inode)) return true;
+  return false;
+}
 
 struct Station {
   QString Program, Port, DevicePath;
@@ -60,16 +38,16 @@ Station StationNamed(const QString& name) {
 }
 
 // Starts the station through siglink with its port on `device`; `prefix`
-// goes before the program (e.g. env VAR=...). Returns nothing.
-void Start(QProcess& process, const Station& station, const Device& device,
+// goes before the program (e.g. env VAR=...).
+void Start(QProcess& process, const Station& station, const PtyLine& device,
            const QStringList& prefix = {}) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   // A preloaded module must not trip the sanitizer's library-order check.
   const QString asan = environment.value("ASAN_OPTIONS");
   environment.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
   process.setProcessEnvironment(environment);
-  process.start(SIGLINK_PATH, QStringList{"run", station.Port + "=" + device.Path, "--"} + prefix +
-                                  QStringList{station.Program});
+  const QString mapping = station.Port + "=" + QString::fromStdString(device.Path());
+  process.start(SIGLINK_PATH, QStringList{"run", mapping, "--"} + prefix + QStringList{station.Program});
 }
 
 // Waits for the station to end and checks that it failed to start as it
@@ -113,21 +91,18 @@ private slots:
     QFETCH(QString, station);
     QFETCH(bool, secondCopy);
     const Station s = StationNamed(station);
-    Device device;
-    QVERIFY(!device.Path.isEmpty());
+    PtyLine device;
 
     QProcess first;
     if (secondCopy) {
       // The first copy starts, opens its port and keeps running.
       Start(first, s, device);
       QVERIFY(first.waitForStarted(5000));
-      QElapsedTimer clock;
-      clock.start();
-      while (!device.Locked() && first.state() == QProcess::Running && clock.elapsed() < 20000)
-        QTest::qWait(20);
-      QVERIFY2(device.Locked(), qPrintable(QString::fromLocal8Bit(first.readAllStandardError())));
+      const bool settled =
+          QTest::qWaitFor([&] { return Locked(device) || first.state() != QProcess::Running; }, 20000);
+      QVERIFY2(settled && Locked(device), qPrintable(QString::fromLocal8Bit(first.readAllStandardError())));
     } else {
-      QCOMPARE(flock(device.Slave, LOCK_EX | LOCK_NB), 0);
+      QCOMPARE(flock(device.StationFd(), LOCK_EX | LOCK_NB), 0);
     }
 
     QProcess second;
@@ -157,8 +132,7 @@ private slots:
     QFETCH(QString, speed);
     QFETCH(QString, reason);
     const Station s = StationNamed(station);
-    Device device;
-    QVERIFY(!device.Path.isEmpty());
+    PtyLine device;
 
     QProcess process;
     Start(process, s, device,

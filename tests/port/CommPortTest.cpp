@@ -1,7 +1,6 @@
 // CommPortTest.cpp - TCommPort on pseudo-terminals: opening, the line
 // settings, the time-outs, the receive queue and every failure we can
 // provoke.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <termios.h>
@@ -13,12 +12,11 @@
 #include <functional>
 #include <memory>
 #include <numeric>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "CommPort.h"
-#include "PtyPair.h"
+#include "PtyLine.h"
 #include "TermiosLine.h"
 
 namespace {
@@ -55,8 +53,8 @@ std::vector<std::uint8_t> AllByteValues() {
 
 class PtyPort : public ::testing::Test {
 protected:
-  void SetUp() override { port.Open(pty.SlavePath()); }
-  PtyPair pty;
+  void SetUp() override { port.Open(pty.Path()); }
+  PtyLine pty;
   TCommPort port;
 };
 
@@ -219,7 +217,7 @@ TEST(OpenFailure, AFileThatIsNoTerminalIsClosedAgain) {
 
 TEST_F(PtyPort, OpenForcesTheFixedRawLineAndTimeouts) {
   ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.PortName(), pty.SlavePath());
+  EXPECT_EQ(port.PortName(), pty.Path());
   EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
   EXPECT_EQ(port.LineSettings().ByteSize, 8);
   EXPECT_EQ(port.LineSettings().Parity, 0);
@@ -230,7 +228,7 @@ TEST_F(PtyPort, OpenForcesTheFixedRawLineAndTimeouts) {
   EXPECT_EQ(port.Timeouts().WriteTotalTimeoutMultiplier, 1u);
   EXPECT_EQ(port.Timeouts().WriteTotalTimeoutConstant, 250u);
 
-  termios t = SettingsOf(pty.SlaveFd());
+  termios t = SettingsOf(pty.StationFd());
   EXPECT_EQ(cfgetospeed(&t), B19200);
   EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
   EXPECT_NE(t.c_cflag & CSTOPB, 0u);
@@ -246,33 +244,33 @@ TEST_F(PtyPort, StationSequenceGives9600Baud8N1) {
   port.ChangeStopBits(0);
   EXPECT_EQ(port.LineSettings().BaudRate, 9600u);
   EXPECT_EQ(port.LineSettings().StopBits, 0);
-  termios t = SettingsOf(pty.SlaveFd());
+  termios t = SettingsOf(pty.StationFd());
   EXPECT_EQ(cfgetospeed(&t), B9600);
   EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
 }
 
 TEST(PtyOpen, SettingsStoredBeforeOpenAreReplaced) {
-  PtyPair pty;
+  PtyLine pty;
   TCommPort port;
   port.ChangeBaudRate(9600);
   port.ChangeStopBits(0);
   port.ChangeByteSize(7);
-  port.Open(pty.SlavePath());
+  port.Open(pty.Path());
   EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
   EXPECT_EQ(port.LineSettings().ByteSize, 8);
   EXPECT_EQ(port.LineSettings().StopBits, 2);
-  termios t = SettingsOf(pty.SlaveFd());
+  termios t = SettingsOf(pty.StationFd());
   EXPECT_EQ(cfgetospeed(&t), B19200);
   EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB), static_cast<tcflag_t>(CS8 | CSTOPB));
 }
 
 TEST_F(PtyPort, SecondOpenAndRenameLeaveTheOpenPortAlone) {
-  PtyPair other;
-  port.Open(other.SlavePath());
-  EXPECT_EQ(port.PortName(), pty.SlavePath());
+  PtyLine other;
+  port.Open(other.Path());
+  EXPECT_EQ(port.PortName(), pty.Path());
   ECommError e = ErrorOf([&] { port.SetPortName("COM3"); });
   EXPECT_EQ(e.Code, COMM_PORT_OPEN);
-  EXPECT_EQ(port.PortName(), pty.SlavePath());
+  EXPECT_EQ(port.PortName(), pty.Path());
   // Still the first device.
   port.SendByte(0x5A);
   EXPECT_EQ(pty.Collect(1), std::vector<std::uint8_t>{0x5A});
@@ -280,7 +278,7 @@ TEST_F(PtyPort, SecondOpenAndRenameLeaveTheOpenPortAlone) {
 
 TEST_F(PtyPort, ADeviceHeldByAnotherPortIsRefusedUntilReleased) {
   TCommPort second;
-  ECommError e = ErrorOf([&] { second.Open(pty.SlavePath()); });
+  ECommError e = ErrorOf([&] { second.Open(pty.Path()); });
   EXPECT_EQ(e.Code, COMM_OPEN);
   EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(EBUSY));
   EXPECT_FALSE(second.IsOpen());
@@ -290,12 +288,12 @@ TEST_F(PtyPort, ADeviceHeldByAnotherPortIsRefusedUntilReleased) {
   port.Close();
   port.Close();  // a second Close does nothing
   EXPECT_FALSE(port.IsOpen());
-  second.Open(pty.SlavePath());
+  second.Open(pty.Path());
   EXPECT_TRUE(second.IsOpen());
 }
 
 TEST_F(PtyPort, RefusedSettingsPutTheirFieldBackAndKeepTheLine) {
-  const termios before = SettingsOf(pty.SlaveFd());
+  const termios before = SettingsOf(pty.StationFd());
   struct Case {
     const char* what;
     std::function<void()> change;
@@ -323,7 +321,7 @@ TEST_F(PtyPort, RefusedSettingsPutTheirFieldBackAndKeepTheLine) {
     EXPECT_EQ(port.LineSettings().Parity, 0) << c.what;
     EXPECT_EQ(port.LineSettings().StopBits, 2) << c.what;
   }
-  const termios after = SettingsOf(pty.SlaveFd());
+  const termios after = SettingsOf(pty.StationFd());
   EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
   EXPECT_EQ(after.c_cflag, before.c_cflag);
   port.SendByte(0x42);
@@ -394,17 +392,7 @@ TEST_F(PtyPort, InputCountClearInputAndWaitForInput) {
 
 TEST_F(PtyPort, AByteThatCannotGoOutInTimeIsAFailedWrite) {
   // Nobody reads the other end: fill the line until it takes no more.
-  int flags = fcntl(pty.SlaveFd(), F_GETFL);
-  ASSERT_EQ(fcntl(pty.SlaveFd(), F_SETFL, flags | O_NONBLOCK), 0);
-  // The kernel moves bytes on between its buffers for a moment after the
-  // first refusal, so fill until a whole round takes nothing.
-  std::vector<std::uint8_t> block(4096, 0x55);
-  for (bool took = true; took;) {
-    took = false;
-    while (write(pty.SlaveFd(), block.data(), block.size()) > 0) took = true;
-    ASSERT_EQ(errno, EAGAIN);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  ASSERT_GT(pty.Fill(), 0u);
 
   auto start = Clock::now();
   ECommError e = ErrorOf([&] { port.SendByte(0x01); });

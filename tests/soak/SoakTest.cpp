@@ -18,7 +18,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -34,13 +33,14 @@
 #include "ChartSeries.h"
 #include "CableRun.h"
 #include "Generator.h"
-#include "PtyLink.h"
+#include "PtyLine.h"
 #include "ReceiveRun.h"
 #include "SampleFrame.h"
 #include "StationState.h"
 #include "StationView.h"
 #include "TransmitRun.h"
 #include "Unit1.h"
+#include "WaitUntil.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer runtime's count of bytes in use (GCC ships no header for it).
@@ -137,12 +137,7 @@ TStationProfile SeededTransmitter() {
 }
 
 bool WaitForFrame(TCommPort& port, int timeoutMs) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (port.InputCount() < FRAME_SIZE) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+  return WaitUntil([&] { return port.InputCount() >= FRAME_SIZE; }, std::chrono::milliseconds(timeoutMs));
 }
 
 }  // namespace
@@ -156,9 +151,10 @@ private slots:
   void unpacedSoak() {
     const int frames = FramesFromEnvironment("SIG_SOAK_FRAMES", 1000);
     QVERIFY(frames >= 100);
-    TPtyLink link;
-    Station tx(SeededTransmitter(), link.TransmitterPath());
-    Station rx(ReceiverProfile(), link.ReceiverPath());
+    PtyLine txLine, rxLine;
+    PtyRelay relay(txLine, rxLine);
+    Station tx(SeededTransmitter(), txLine.Path());
+    Station rx(ReceiverProfile(), rxLine.Path());
 
     // The first runs fill caches (fonts, glyphs, chart items) that stay; the
     // memory baseline is taken after them.
@@ -185,7 +181,7 @@ private slots:
       QCoreApplication::processEvents();
       if (run > warmUp) txHeap += HeapBytes() - before;
 
-      QVERIFY2(link.WaitQueued(static_cast<int>(FRAME_SIZE), 10000),
+      QVERIFY2(rxLine.WaitQueued(static_cast<int>(FRAME_SIZE), 10000),
                qPrintable(QString("run %1: the frame did not arrive").arg(run)));
 
       before = HeapBytes();
@@ -205,7 +201,7 @@ private slots:
       const StationState& receiver = rx.Form.State();
       QVERIFY(std::memcmp(&sender.Uniform, &receiver.Uniform, sizeof(UniformSamples)) == 0);
       QVERIFY(std::memcmp(&sender.Normal, &receiver.Normal, sizeof(NormalSamples)) == 0);
-      QCOMPARE(link.Queued(), 0);
+      QCOMPARE(rxLine.Queued(), 0);
       QCOMPARE(rx.Form.Memo1->document()->blockCount(), SAMPLE_COUNT * run);
       QCOMPARE(rx.Form.Memo2->document()->blockCount(), SAMPLE_COUNT * run);
       previous = sent;

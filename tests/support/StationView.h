@@ -30,7 +30,7 @@ struct Screen {
   std::vector<std::vector<TChartPoint>> Series;
 };
 
-// The points of the six series, Series1 first. Returns them.
+// The points of the six series, Series1 first.
 inline std::vector<std::vector<TChartPoint>> SeriesPoints(const TForm1& form) {
   std::vector<std::vector<TChartPoint>> points;
   for (const TChartSeries* s : {static_cast<const TChartSeries*>(form.Series1),
@@ -43,13 +43,13 @@ inline std::vector<std::vector<TChartPoint>> SeriesPoints(const TForm1& form) {
   return points;
 }
 
-// What the window shows now. Returns it.
+// What the window shows now.
 inline Screen Capture(const TForm1& form) {
   return Screen{form.Memo1->toPlainText(), form.Memo2->toPlainText(), SeriesPoints(form)};
 }
 
 // Bit-for-bit equality of values (a NaN equals itself), labels and colours,
-// in order. Returns whether.
+// in order.
 inline bool SamePoints(const std::vector<TChartPoint>& a, const std::vector<TChartPoint>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -60,7 +60,7 @@ inline bool SamePoints(const std::vector<TChartPoint>& a, const std::vector<TCha
   return true;
 }
 
-// The screens agree in every memo line and every point. Returns whether.
+// The screens agree in every memo line and every point.
 inline bool SameScreen(const Screen& a, const Screen& b) {
   if (a.Memo1 != b.Memo1 || a.Memo2 != b.Memo2) return false;
   for (std::size_t s = 0; s < a.Series.size(); ++s)
@@ -68,7 +68,7 @@ inline bool SameScreen(const Screen& a, const Screen& b) {
   return true;
 }
 
-// The memo's last `count` lines (fewer when it holds fewer). Returns them.
+// The memo's last `count` lines (fewer when it holds fewer).
 inline QStringList LastLines(const QPlainTextEdit* memo, int count) {
   QStringList lines;
   for (QTextBlock b = memo->document()->lastBlock(); b.isValid() && lines.size() < count;

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QPushButton>
 
-#include "PtyLink.h"
+#include "PtyLine.h"
 #include "ReceiveRun.h"
 #include "SampleFrame.h"
 #include "TransmitRun.h"
@@ -19,17 +19,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: window_screenshots <directory>\n");
     return 2;
   }
-  TPtyLink link;
+  PtyLine txLine, rxLine;
+  PtyRelay relay(txLine, rxLine);
   TStationProfile txProfile = TransmitterProfile();
-  txProfile.PortName = link.TransmitterPath();
+  txProfile.PortName = txLine.Path();
   TStationProfile rxProfile = ReceiverProfile();
-  rxProfile.PortName = link.ReceiverPath();
+  rxProfile.PortName = rxLine.Path();
   TForm1 tx(txProfile);
   TForm1 rx(rxProfile);
   tx.show();
   rx.show();
   tx.Button1->click();
-  if (!link.WaitQueued(static_cast<int>(FRAME_SIZE), 5000)) return 1;
+  if (!rxLine.WaitQueued(static_cast<int>(FRAME_SIZE))) return 1;
   rx.Button1->click();
   QApplication::processEvents();
   const QDir out(QString::fromLocal8Bit(argv[1]));

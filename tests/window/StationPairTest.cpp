@@ -1,5 +1,6 @@
 // A transmitting and a receiving station in one process, linked by
-// pseudo-terminals: what the receiver shows must equal what was sent.
+// pseudo-terminals and a relay: what the receiver shows must equal what was
+// sent.
 #include <clocale>
 #include <cstring>
 
@@ -10,7 +11,7 @@
 
 #include "ChartSeries.h"
 #include "CommPort.h"
-#include "PtyLink.h"
+#include "PtyLine.h"
 #include "SampleFrame.h"
 #include "ReceiveRun.h"
 #include "StationState.h"
@@ -31,19 +32,20 @@ private slots:
   void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
 
   void receiverShowsWhatTheTransmitterSent() {
-    TPtyLink link;
-    Station tx(TransmitterProfile(), link.TransmitterPath());
-    Station rx(ReceiverProfile(), link.ReceiverPath());
+    PtyLine txLine, rxLine;
+    PtyRelay relay(txLine, rxLine);
+    Station tx(TransmitterProfile(), txLine.Path());
+    Station rx(ReceiverProfile(), rxLine.Path());
     QVERIFY(tx.Form.State().Port.IsOpen());
 
     for (int run = 1; run <= 3; ++run) {
       tx.Form.Button1->click();
-      QVERIFY2(link.WaitQueued(static_cast<int>(FRAME_SIZE), 5000), "the frame did not arrive");
+      QVERIFY2(rxLine.WaitQueued(static_cast<int>(FRAME_SIZE)), "the frame did not arrive");
       rx.Form.Button1->click();
       const Screen sent = Capture(tx.Form);
       const Screen shown = Capture(rx.Form);
       QVERIFY2(SameScreen(sent, shown), qPrintable(QString("run %1").arg(run)));
-      QCOMPARE(link.Queued(), 0);
+      QCOMPARE(rxLine.Queued(), 0);
       QCOMPARE(rx.Form.Memo1->document()->blockCount(), 200 * run);
       QCOMPARE(rx.Form.Memo2->document()->blockCount(), 200 * run);
       // The charts hold the last run only.
@@ -63,15 +65,15 @@ private slots:
     QVERIFY(rx.Reports.isEmpty());
 
     // A queue that does not start with the frame mark loses one byte per press.
-    link.Inject({1, 2});
-    QVERIFY(link.WaitQueued(2, 2000));
+    rxLine.Send({1, 2});
+    QVERIFY(rxLine.WaitQueued(2));
     rx.Form.Button1->click();
-    QCOMPARE(link.Queued(), 1);
+    QCOMPARE(rxLine.Queued(), 1);
     QVERIFY(SameScreen(before, Capture(rx.Form)));
 
     // Closing discards what waits and closes the port, without a report.
     rx.Form.close();
-    QCOMPARE(link.Queued(), 0);
+    QCOMPARE(rxLine.Queued(), 0);
     QVERIFY(!rx.Form.State().Port.IsOpen());
     tx.Form.close();
     QVERIFY(!tx.Form.State().Port.IsOpen());
@@ -80,13 +82,13 @@ private slots:
   }
 
   void failedSendIsReportedOnceAndStopsTheRun() {
-    TPtyLink link;
-    Station tx(TransmitterProfile(), link.TransmitterPath());
-    link.HangUpTransmitter();
+    PtyLine line;
+    Station tx(TransmitterProfile(), line.Path());
+    line.HangUp();
 
     tx.Form.Button1->click();
     QCOMPARE(tx.Reports.size(), 1);
-    QVERIFY2(tx.Reports[0].contains(QString::fromStdString(link.TransmitterPath())),
+    QVERIFY2(tx.Reports[0].contains(QString::fromStdString(line.Path())),
              qPrintable(tx.Reports[0]));
     // Listed before the send, but the charts did not change.
     QCOMPARE(tx.Form.Memo1->document()->blockCount(), 200);

@@ -39,7 +39,7 @@ int Cable::Pump(const End& from, Lane& lane, const End& to, Clock::time_point no
       lane.Deliver(to.Master(), now, limit);
       if (counted) carried_ += static_cast<long long>(before - lane.Pending());
     } else {
-      lane.Drop(now);
+      lost_ += static_cast<long long>(lane.Drop(now));
     }
   }
   return 0;
@@ -70,8 +70,8 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
     const Lane* incoming[2] = {&backward_, &forward_};
     for (int i = 0; i < 2; ++i) {
       const End::State state = ends[i]->Status();
-      if (held_[i] && !state.Plugged) ends[i]->DiscardUnread();
-      held_[i] = state.Plugged;
+      if (held_[i].load() && !state.Plugged) ends[i]->DiscardUnread();
+      held_[i].store(state.Plugged);
       if (!state.Plugged) {
         wake = std::min(wake, Clock::now() + kPlugCheck);
         continue;

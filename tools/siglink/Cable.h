@@ -6,6 +6,7 @@
 //   Cable cable(paced, faults);  ... that stalls, or is cut mid-way
 //   cable.First() / Second()     the ends; Path() is what a program opens
 //   cable.Run(fd, onWake)        relay until onWake() returns false
+//   cable.Held(end), Lost()      what the relay saw (for tests, any thread)
 //
 // Each direction is paced like a real line at the rate and framing that the
 // sending program set on its end (9600 8N1: 10 bits, 1/960 s per byte), or
@@ -50,6 +51,12 @@ public:
 
   // Returns the number of bytes that reached the second end so far.
   long long Carried() const { return carried_.load(); }
+  // Returns the number of bytes lost at an end nobody held, both ways.
+  long long Lost() const { return lost_.load(); }
+  // Whether the relay, at its last look, found a program holding `end`
+  // open; after a program lets go, false also says its unread bytes are
+  // gone. Tests wait on it before they rely on the relay having seen it.
+  bool Held(const End& end) const { return held_[&end == &first_ ? 0 : 1].load(); }
   // Returns whether the cable has been cut.
   bool IsCut() const { return first_.Pulled(); }
 
@@ -63,10 +70,12 @@ private:
 
   bool paced_;
   CableFaults faults_;
-  std::atomic<long long> carried_{0};  // read by other threads in tests
+  // carried_, lost_ and held_ are read by other threads in tests.
+  std::atomic<long long> carried_{0};
+  std::atomic<long long> lost_{0};
   End first_;
   End second_;
   Lane forward_;   // first → second
   Lane backward_;  // second → first
-  bool held_[2] = {false, false};  // each end held at the last look
+  std::atomic<bool> held_[2] = {false, false};  // each end held at the last look
 };

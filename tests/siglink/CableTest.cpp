@@ -9,12 +9,12 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "CableRun.h"
 #include "Line.h"
+#include "WaitUntil.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int OpenEnd(const std::string& path, speed_t speed = B9600, tcflag_t framing = C
   return fd;
 }
 
-// Reads exactly n bytes within the time limit. Returns what arrived.
+// Reads exactly n bytes within the time limit; what arrived.
 std::vector<unsigned char> ReadBytes(int fd, std::size_t n, std::chrono::milliseconds limit = 5000ms) {
   std::vector<unsigned char> got;
   const auto end = Clock::now() + limit;
@@ -61,8 +61,23 @@ std::vector<unsigned char> AllByteValues(int rounds) {
   return bytes;
 }
 
-// Waits until the relay has seen the end opened (it looks every 10 ms).
-void LetRelaySee() { std::this_thread::sleep_for(50ms); }
+// Waits until the relay has seen each end held or let go as given: a
+// program's open or close is not seen before the relay's next look.
+bool RelaySees(const Cable& cable, bool firstHeld, bool secondHeld) {
+  return WaitUntil(
+      [&] { return cable.Held(cable.First()) == firstHeld && cable.Held(cable.Second()) == secondHeld; },
+      5000ms);
+}
+
+// The bytes waiting to be read at fd. FIONREAD lags a write until the bytes
+// have landed; a poll lets them.
+int Waiting(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  poll(&p, 1, 0);
+  int waiting = -1;
+  ioctl(fd, FIONREAD, &waiting);
+  return waiting;
+}
 
 }  // namespace
 
@@ -93,7 +108,7 @@ TEST(Cable, CarriesEveryByteValueBothWaysUnchanged) {
   const int b = open(run.cable.Second().Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(a, 0);
   ASSERT_GE(b, 0);
-  LetRelaySee();
+  ASSERT_TRUE(RelaySees(run.cable, true, true));
   const auto bytes = AllByteValues(4);  // 0x00, 0x0D, 0x11, 0x13, 0x7F, 0xFF among them
   WriteBytes(a, bytes);
   EXPECT_EQ(ReadBytes(b, bytes.size()), bytes);
@@ -112,7 +127,7 @@ TEST(Cable, PacesLikeTheSendersLine) {
   {
     const int a = OpenEnd(run.cable.First().Path());
     const int b = OpenEnd(run.cable.Second().Path());
-    LetRelaySee();
+    ASSERT_TRUE(RelaySees(run.cable, true, true));
     const auto frame = AllByteValues(5);
     const std::vector<unsigned char> bytes(frame.begin(), frame.begin() + 1202);
     const auto start = Clock::now();
@@ -124,11 +139,12 @@ TEST(Cable, PacesLikeTheSendersLine) {
     close(a);
     close(b);
   }
+  ASSERT_TRUE(RelaySees(run.cable, false, false));
   // The other way, at 2400 8N2 (11 bits) set by that sender: 100 bytes need 458 ms.
   {
     const int a = OpenEnd(run.cable.First().Path());
     const int b = OpenEnd(run.cable.Second().Path(), B2400, CS8 | CSTOPB);
-    LetRelaySee();
+    ASSERT_TRUE(RelaySees(run.cable, true, true));
     const auto bytes = AllByteValues(1);
     const std::vector<unsigned char> part(bytes.begin(), bytes.begin() + 100);
     const auto start = Clock::now();
@@ -147,44 +163,42 @@ TEST(Cable, ClosedEndsLoseWhatTheyDidNotReadButSendersBytesGoOut) {
     // Nobody holds the second end: what is sent now is lost, as on a line
     // with no receiver.
     const int a = OpenEnd(run.cable.First().Path());
-    LetRelaySee();
+    ASSERT_TRUE(RelaySees(run.cable, true, false));
     WriteBytes(a, std::vector<unsigned char>(bytes.begin(), bytes.begin() + 50));
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(WaitUntil([&] { return run.cable.Lost() == 50; }, 5000ms)) << run.cable.Lost();
     const int b = OpenEnd(run.cable.Second().Path());
-    LetRelaySee();
-    int waiting = -1;
-    ioctl(b, FIONREAD, &waiting);
-    EXPECT_EQ(waiting, 0);
+    ASSERT_TRUE(RelaySees(run.cable, true, true));
+    EXPECT_EQ(Waiting(b), 0);
+    EXPECT_EQ(run.cable.Carried(), 0);
     // The sender closes right after writing: its bytes still go out whole.
     WriteBytes(a, bytes);
     close(a);
     EXPECT_EQ(ReadBytes(b, bytes.size()), bytes);
     close(b);
   }
+  ASSERT_TRUE(RelaySees(run.cable, false, false));
   {
     // What the receiver left unread when it closed is gone for the next
     // program on that end, as with a serial port.
     const int a = OpenEnd(run.cable.First().Path());
     int b = OpenEnd(run.cable.Second().Path());
-    LetRelaySee();
+    ASSERT_TRUE(RelaySees(run.cable, true, true));
     WriteBytes(a, std::vector<unsigned char>(bytes.begin(), bytes.begin() + 30));
-    std::this_thread::sleep_for(150ms);
-    int waiting = -1;
-    ioctl(b, FIONREAD, &waiting);
-    EXPECT_EQ(waiting, 30);
+    EXPECT_TRUE(WaitUntil([&] { return Waiting(b) >= 30; }, 5000ms));
+    EXPECT_EQ(Waiting(b), 30);
     close(b);
-    LetRelaySee();
+    ASSERT_TRUE(RelaySees(run.cable, true, false));
     b = OpenEnd(run.cable.Second().Path());
-    ioctl(b, FIONREAD, &waiting);
-    EXPECT_EQ(waiting, 0);
+    EXPECT_EQ(Waiting(b), 0);
     close(a);
     close(b);
   }
+  ASSERT_TRUE(RelaySees(run.cable, false, false));
   {
     // Both ends may be closed and opened again; the cable stays usable.
     const int a = OpenEnd(run.cable.First().Path());
     const int b = OpenEnd(run.cable.Second().Path());
-    LetRelaySee();
+    ASSERT_TRUE(RelaySees(run.cable, true, true));
     WriteBytes(b, bytes);
     EXPECT_EQ(ReadBytes(a, bytes.size()), bytes);
     close(a);

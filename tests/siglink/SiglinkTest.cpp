@@ -28,7 +28,7 @@ struct Result {
   std::string err;
 };
 
-// Runs a shell command line with a time limit. Returns its exit code and output.
+// Runs a shell command line with a time limit; its exit code and output.
 Result Shell(const std::string& command, int seconds = 20) {
   const fs::path dir = fs::temp_directory_path();
   const std::string out = dir / ("siglink-test-out-" + std::to_string(getpid()));
@@ -65,7 +65,7 @@ protected:
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // A script in the test directory. Returns its path.
+  // A script in the test directory; its path.
   std::string Script(const std::string& name, const std::string& text) {
     const fs::path path = dir_ / name;
     std::ofstream(path) << "#!/bin/sh\n" << text << "\n";
@@ -84,13 +84,15 @@ protected:
       [ "$(stat -L -c %t:%T /dev/ttyS1)" = "$1" ] || { echo "wrong device"; exit 3; }
       echo ok > /dev/null && head -c 4 /dev/zero | wc -c | grep -q 4 || { echo "usual nodes missing"; exit 3; }
       printf mapped > /dev/ttyS1)SH");
+    // The polls wait for a condition (both ends named, the reader holding
+    // its end), each within the whole run's time limit.
     const std::string steps = Script("steps", R"SH(
       cd "$(dirname "$0")" || exit 3
       ./siglink cable --no-pace > ends & cable=$!
-      for i in 1 2 3 4 5 6 7 8 9 10; do [ -s ends ] && break; sleep 0.1; done
+      until [ "$(wc -l < ends)" -ge 2 ]; do sleep 0.02; done
       a=$(sed -n 1p ends); b=$(sed -n 2p ends)
-      timeout 5 head -c 6 "$b" > got & reader=$!
-      sleep 0.2
+      (exec 3< "$b"; touch held; exec timeout 5 head -c 6 <&3 > got) & reader=$!
+      until [ -e held ]; do sleep 0.02; done
       ./siglink run COM2="$a" -- ./inside "$(stat -L -c %t:%T "$a")"; rc=$?
       wait $reader; kill $cable; wait $cable; cat got; exit $rc)SH");
     return Shell(asUser + " " + steps);
@@ -170,10 +172,11 @@ TEST_F(Siglink, MapsForAnOrdinaryUserThroughAUserNamespace) {
 
 TEST_F(Siglink, DemoEndsWhenBothProgramsHaveEnded) {
   const std::string d = dir_.string();
-  // The receiver says when it holds its port; the transmitter then sends.
+  // The receiver says when it holds its port; the transmitter then sends
+  // (the cable delivers to an end that is held at that moment).
   const std::string rx = Script("rx", "exec 3<>/dev/ttyS2; touch " + d + "/ready; "
                                       "[ \"$(head -c 4 <&3)\" = ping ] || exit 3");
-  const std::string tx = Script("tx", "while [ ! -e " + d + "/ready ]; do sleep 0.02; done; sleep 0.1; "
+  const std::string tx = Script("tx", "until [ -e " + d + "/ready ]; do sleep 0.02; done; "
                                       "printf ping > /dev/ttyS1");
   Result r = Shell(d + "/siglink demo " + tx + " " + rx);
   EXPECT_EQ(r.status, 0) << r.err;
@@ -191,9 +194,12 @@ TEST_F(Siglink, DemoEndsWhenBothProgramsHaveEnded) {
   EXPECT_EQ(r.status, 127) << r.err;
   EXPECT_NE(r.err.find("cannot run"), std::string::npos) << r.err;
 
-  // An interrupt ends both programs and the demo.
-  const std::string waits = Script("waits", "exec sleep 30");
-  r = Shell(d + "/siglink demo " + waits + " " + waits + " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid");
+  // An interrupt ends both programs and the demo. The programs run long
+  // (the sleep is the program); the interrupt comes once both have started.
+  const std::string waits = Script("waits", "touch " + d + "/started-$$; exec sleep 30");
+  r = Shell(d + "/siglink demo " + waits + " " + waits + " & pid=$!; "
+            "until [ \"$(ls " + d + " | grep -c started-)\" -ge 2 ]; do sleep 0.02; done; "
+            "kill -INT $pid; wait $pid");
   EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
   EXPECT_NE(r.err.find("ended with signal 15"), std::string::npos) << r.err;
 }

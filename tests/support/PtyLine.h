@@ -1,0 +1,105 @@
+// PtyLine.h - a station's serial line made of a pseudo-terminal, for the
+// tests and benchmarks: the station opens Path() (the slave), the test plays
+// the far end of the cable on the master.
+//
+// Interface summary
+//   PtyLine line;                 a raw pair (throws std::runtime_error)
+//   line.Path()                   the device the station opens
+//   line.StationFd()              the test's own descriptor on the station's side
+//   line.FarFd()                  the far end (the master)
+//  the far end:
+//   line.Send(bytes)              write them all, as fast as the line takes them
+//   line.SendByteByByte(bytes)    ... with a write() of its own for each byte
+//   line.Collect(n, idleMs)       read n bytes, or what came before idleMs of silence
+//   line.HangUp()                 close the far end: the station's device is gone
+//   line.HangUpWhenTaken()        ... once the station has taken every queued
+//                                 byte and waits for the next
+//  the station's side:
+//   line.Queued()                 bytes waiting in the station's receive queue
+//   line.WaitQueued(n, ms)        wait until n bytes wait there
+//   line.Fill()                   the station's outgoing direction takes no more
+//
+//   PtyRelay relay(tx, rx)        what the station on tx sends reaches the one on rx
+//   PtyRelay drain(tx)            ... or is read and dropped
+//
+// Both ends are raw (the default mode echoes and edits lines; the frame is
+// binary) and non-blocking before the station sees the device. The test
+// keeps its own descriptor on the slave, so a station's close never hangs up
+// the line; it watches the receive queue through it and never reads from it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+class PtyLine {
+public:
+  PtyLine();
+  ~PtyLine();
+  PtyLine(const PtyLine&) = delete;
+  PtyLine& operator=(const PtyLine&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // To read the line's settings, watch the receive queue, fill the outgoing
+  // direction.
+  int StationFd() const { return slave_; }
+  // -1 once hung up.
+  int FarFd() const { return master_; }
+
+  // Waits for room while the station's queue is full; throws
+  // std::runtime_error when there is none for 5 s or the line is gone.
+  void Send(const std::vector<std::uint8_t>& bytes) const;
+  void SendByteByByte(const std::vector<std::uint8_t>& bytes) const;
+  // Reads until `count` bytes came or `idleMs` passed without one.
+  std::vector<std::uint8_t> Collect(std::size_t count, int idleMs = 2000) const;
+
+  // Stop a PtyRelay on this line first.
+  void HangUp();
+  // From a thread of its own, so the calling thread can go on to the
+  // station's run: waits until the station has taken every queued byte and
+  // its thread (the caller) sleeps in the wait for the next one, then hangs
+  // up inside that wait.
+  void HangUpWhenTaken();
+
+  int Queued() const;
+  // Returns whether at least `count` bytes came to wait within `timeoutMs`.
+  bool WaitQueued(int count, int timeoutMs = 5000) const;
+
+  // See FillLine. Returns the bytes put in, 0 when the line did not fill.
+  std::size_t Fill() const;
+
+private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string path_;
+  std::thread cutter_;
+};
+
+// Writes into `device`, one end of a pseudo-terminal whose far end
+// `farEnd` nobody reads, until the line takes no more: a write is refused
+// and can find no room later either, so the next write waits out its
+// time-out. Returns the bytes put in, or 0 when the line was not full
+// within 5 s or took 1 MiB (something reads the far end).
+std::size_t FillLine(int device, int farEnd);
+
+// Carries what the station on one line writes on to another line's station,
+// on a thread of its own, until stopped or destroyed.
+class PtyRelay {
+public:
+  PtyRelay(const PtyLine& from, const PtyLine& to);
+  // A far end that takes everything and passes nothing on.
+  explicit PtyRelay(const PtyLine& from);
+  ~PtyRelay();
+  PtyRelay(const PtyRelay&) = delete;
+  PtyRelay& operator=(const PtyRelay&) = delete;
+
+  void Stop();
+
+private:
+  void Run(int from, int to) const;
+
+  int stop_ = -1;  // an eventfd; readable once Stop was called
+  std::thread thread_;
+};
