@@ -267,7 +267,17 @@ bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived) {
   return true;
 }
 
-bool Close(CommHandle handle) { return ::close(handle) == 0; }
+bool Close(CommHandle handle) {
+  // Give the device back as it was found: the exclusive mark stays with the
+  // terminal, not the descriptor, so on a device whose other side stays open
+  // (a cable end) it would turn away the next ordinary user. The lock goes
+  // with the descriptor. A device that has hung up may refuse the ioctl; the
+  // close must happen all the same.
+#ifdef TIOCNXCL
+  ioctl(handle, TIOCNXCL);
+#endif
+  return ::close(handle) == 0;
+}
 
 std::uint32_t LastError() { return static_cast<std::uint32_t>(errno); }
 
