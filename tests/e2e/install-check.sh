@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a staging directory through DESTDIR, once with the
 # default prefix and once with another, checks what landed where, and builds
-# the .deb and checks its contents and dependencies.
+# the .deb and checks its contents and dependencies. desktop-file-validate and
+# lintian (tools/install-deps installs both) judge the menu entries and the
+# .deb where they are present.
 # Usage: install-check.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1
@@ -9,6 +11,7 @@ work=$2
 rm -rf "$work"
 mkdir -p "$work"
 fail() { echo "install-check: $*" >&2; exit 1; }
+icon_sizes=(16 32 48 64 128 256)
 
 check_tree() {  # ROOT PREFIX
   local root=$1 prefix=$2
@@ -21,11 +24,31 @@ check_tree() {  # ROOT PREFIX
     grep -qx "Exec=$s" "$desktop" || fail "$desktop does not start $s"
     grep -qx "Icon=$s" "$desktop" || fail "$desktop does not name icon $s"
     grep -qx "Type=Application" "$desktop" || fail "$desktop is not an application entry"
-    local icon=$root$prefix/share/icons/hicolor/16x16/apps/$s.png
+    if command -v desktop-file-validate >/dev/null; then
+      local said
+      said=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $said"
+      [ -z "$said" ] || fail "desktop-file-validate: $said"
+    fi
+    local size icon
+    for size in "${icon_sizes[@]}"; do
+      icon=$root$prefix/share/icons/hicolor/${size}x$size/apps/$s.png
+      [ -f "$icon" ] || fail "$icon missing"
+      # PNG signature; the IHDR width and height; 8 bits, RGBA (colour type 6).
+      [ "$(od -An -tx1 -N8 "$icon" | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$icon is not a PNG"
+      [ "$(od -An -tx1 -j16 -N10 "$icon" | tr -d ' \n')" = "$(printf '%08x%08x0806' "$size" "$size")" ] \
+        || fail "$icon is not ${size}x$size RGBA"
+    done
+    icon=$root$prefix/share/icons/hicolor/scalable/apps/$s.svg
     [ -f "$icon" ] || fail "$icon missing"
-    # PNG signature, then the IHDR width and height (16 × 16).
-    [ "$(od -An -tx1 -N8 "$icon" | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$icon is not a PNG"
-    [ "$(od -An -tx1 -j16 -N8 "$icon" | tr -d ' \n')" = 0000001000000010 ] || fail "$icon is not 16x16"
+    grep -q '<svg ' "$icon" || fail "$icon is not an SVG drawing"
+  done
+  local doc=$root$prefix/share/doc/sigstations
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright" \
+    || fail "$doc/copyright missing or not machine-readable"
+  gzip -dc "$doc/changelog.gz" | head -1 | grep -q '^sigstations (' || fail "$doc/changelog.gz missing or not a changelog"
+  for p in sigtx sigrx siglink; do
+    gzip -dc "$root$prefix/share/man/man1/$p.1.gz" | grep -q "^$p \\\\- " \
+      || fail "$prefix/share/man/man1/$p.1.gz missing or has no NAME line"
   done
   "$root$prefix/bin/siglink" --help | grep -q 'siglink demo' || fail "installed siglink does not run"
   # Nothing outside the prefix.
@@ -43,14 +66,26 @@ if command -v dpkg-deb >/dev/null; then
   (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null)
   deb=$(ls "$work"/deb/*.deb)
   contents=$(dpkg-deb -c "$deb")
-  for f in usr/bin/sigtx usr/bin/sigrx usr/bin/siglink usr/share/applications/sigtx.desktop \
-           usr/share/applications/sigrx.desktop usr/share/icons/hicolor/16x16/apps/sigtx.png \
-           usr/share/icons/hicolor/16x16/apps/sigrx.png; do
+  expected=(usr/bin/sigtx usr/bin/sigrx usr/bin/siglink usr/share/applications/sigtx.desktop
+            usr/share/applications/sigrx.desktop usr/share/doc/sigstations/copyright
+            usr/share/doc/sigstations/changelog.gz)
+  for s in sigtx sigrx; do
+    for size in "${icon_sizes[@]}"; do expected+=("usr/share/icons/hicolor/${size}x$size/apps/$s.png"); done
+    expected+=("usr/share/icons/hicolor/scalable/apps/$s.svg")
+  done
+  for p in sigtx sigrx siglink; do expected+=("usr/share/man/man1/$p.1.gz"); done
+  for f in "${expected[@]}"; do
     grep -q " \./$f\$" <<<"$contents" || fail ".deb lacks /$f"
   done
   depends=$(dpkg-deb -f "$deb" Depends)
   for p in libqt6widgets6 libqt6charts6 qt6-qpa-plugins; do
     grep -q "$p" <<<"$depends" || fail ".deb does not depend on $p"
   done
+  # lintian fails on errors (or when it cannot run); what else it says is
+  # left in WORK_DIR/lintian.txt.
+  if command -v lintian >/dev/null; then
+    lintian --info --pedantic --display-experimental --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 \
+      || fail "lintian finds errors in the .deb: $(cat "$work/lintian.txt")"
+  fi
 fi
 echo "install-check: ok"

@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
-# Draws the two 16x16 program icons (RGBA, transparent background).
-# Run once; the PNGs are kept in the repository.
+# Draws the program icons (RGBA, transparent background). Run by hand after
+# changing a drawing; the PNGs are kept in the repository, so the build needs
+# neither ImageMagick nor rsvg-convert (librsvg2-bin).
+#
+# NAME.png is the 16x16 window icon and the 16x16 menu icon, drawn pixel by
+# pixel so it stays crisp. NAME.svg is the scalable drawing of the same motif;
+# NAME-SIZE.png are made from it for the larger menu sizes.
 set -euo pipefail
 cd "$(dirname "$0")"
-# sigtx: a pale blue-grey upright bar followed by a right-pointing triangle.
-convert -size 16x16 xc:none -stroke '#5f7386' -strokewidth 1 -fill '#b4c4d4' \
-  -draw 'rectangle 1,2 4,13' -draw 'polygon 6,2 14,8 6,14' \
-  -define png:color-type=6 PNG32:sigtx.png
-# sigrx: an orange arrow pointing left.
-convert -size 16x16 xc:none -stroke '#a04f00' -strokewidth 1 -fill '#ff8c1a' \
-  -draw 'polygon 1,8 8,1 8,5 14,5 14,11 8,11 8,15' \
-  -define png:color-type=6 PNG32:sigrx.png
+if [ "${1:-}" = --with-16 ]; then
+  # sigtx: a pale blue-grey upright bar followed by a right-pointing triangle.
+  convert -size 16x16 xc:none -stroke '#5f7386' -strokewidth 1 -fill '#b4c4d4' \
+    -draw 'rectangle 1,2 4,13' -draw 'polygon 6,2 14,8 6,14' \
+    -define png:color-type=6 PNG32:sigtx.png
+  # sigrx: an orange arrow pointing left.
+  convert -size 16x16 xc:none -stroke '#a04f00' -strokewidth 1 -fill '#ff8c1a' \
+    -draw 'polygon 1,8 8,1 8,5 14,5 14,11 8,11 8,15' \
+    -define png:color-type=6 PNG32:sigrx.png
+fi
+for station in sigtx sigrx; do
+  for size in 32 48 64 128 256; do
+    rsvg-convert --width "$size" --height "$size" --format png \
+      --output "$station-$size.png" "$station.svg"
+  done
+done
