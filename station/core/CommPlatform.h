@@ -14,18 +14,27 @@
 //   CommPlatform::WaitInput(h, ms, arrived)          wait for bytes to arrive
 //   CommPlatform::Close(h)
 //   CommPlatform::LastError()                        the system's error number
+//   CommPlatform::ErrorText(error)                   the system's text for it
 //
-// One small function per system call that the port class needs, so that
-// another platform can put a file of its own beside the POSIX one. Every
-// function except Open and LastError returns true on success and false on
-// failure, with the reason left in LastError(). Nothing here throws.
+// One small function per system call that the port class needs, one file
+// per platform: CommPlatformPosix.cpp (termios) and CommPlatformWin32.cpp
+// (the communications functions of kernel32). Every function except Open,
+// LastError and ErrorText returns true on success and false on failure, with
+// the reason left in LastError(). Nothing here throws.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
+#ifdef _WIN32
+// The device handle: a Win32 HANDLE, kept as an integer so that this header
+// needs no <windows.h>; INVALID_HANDLE_VALUE is -1.
+using CommHandle = std::intptr_t;
+#else
 // The device handle: a file descriptor on POSIX.
 using CommHandle = int;
+#endif
 inline constexpr CommHandle COMM_NO_HANDLE = -1;
 
 // Time-outs in milliseconds, in the order and with the meaning of the
@@ -51,6 +60,12 @@ struct CommLineSettings {
   std::uint8_t ByteSize = 0;
   std::uint8_t Parity = 0;
   std::uint8_t StopBits = 0;
+#ifdef _WIN32
+  // The device's whole DCB (28 bytes) as GetState read it. SetState hands it
+  // back with the four values above and a transparent 8-bit line, so every
+  // other setting stays the device's own.
+  std::array<std::uint32_t, 7> Device{};
+#endif
 };
 
 // Modem-line requests for EscapeFunction.
@@ -61,8 +76,9 @@ inline constexpr std::uint32_t COMM_PURGE_RXCLEAR = 8;
 
 namespace CommPlatform {
 
-// Opens the device that DevicePathFor(name) gives, for reading and writing,
-// for this program alone (held elsewhere fails with EBUSY or EWOULDBLOCK).
+// Opens the device that DevicePathFor(name) gives (DevicePath(name) on
+// Windows), for reading and writing, for this program alone (held elsewhere
+// fails with EBUSY or EWOULDBLOCK; ERROR_ACCESS_DENIED on Windows).
 // Returns the handle, or COMM_NO_HANDLE.
 CommHandle Open(const std::string& name);
 
@@ -117,7 +133,21 @@ bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived);
 // true on success.
 bool Close(CommHandle handle);
 
-// Returns the calling thread's last system error number (errno).
+// Returns the calling thread's last system error number (errno on POSIX,
+// GetLastError() on Windows).
 std::uint32_t LastError();
+
+// The system's own text for an error number (strerror, FormatMessage), in
+// UTF-8 and without a trailing full stop or line break.
+std::string ErrorText(std::uint32_t error);
+
+// The device a port name stands for. On Windows "COMn" (n = 1..256, no
+// leading zero, letters in any case) becomes "\\.\COMn", the one form that
+// also reaches COM10 and above; any other name is given as it is.
+std::string DevicePath(const std::string& portName);
+
+// Makes error the calling thread's last error again, e.g. after a clean-up
+// call has overwritten the cause.
+void SetLastError(std::uint32_t error);
 
 }  // namespace CommPlatform

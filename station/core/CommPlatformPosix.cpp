@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <cstring>
 #include <iterator>
 
 #include "CommPort.h"
@@ -321,5 +322,7 @@ bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived) {
 bool Close(CommHandle handle) { return ::close(handle) == 0; }
 
 std::uint32_t LastError() { return static_cast<std::uint32_t>(errno); }
+
+std::string ErrorText(std::uint32_t error) { return std::strerror(static_cast<int>(error)); }
 
 }  // namespace CommPlatform

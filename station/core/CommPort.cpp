@@ -1,8 +1,6 @@
 // CommPort.cpp - TCommPort, ECommError and the sentence for a person.
 #include "CommPort.h"
 
-#include <cstring>
-
 namespace {
 
 // The line values every Open forces, whatever was stored before.
@@ -53,7 +51,7 @@ std::string DescribeCommError(const ECommError& error) {
   if (error.Code == COMM_PORT_OPEN) return text + ": the port is open";
   if (error.Code == COMM_NOT_OPEN) return text + ": the port is not open";
   if (error.SystemError == 0) return text;
-  return text + ": " + std::strerror(static_cast<int>(error.SystemError));
+  return text + ": " + CommPlatform::ErrorText(error.SystemError);
 }
 
 std::string DevicePathFor(const std::string& portName) {
