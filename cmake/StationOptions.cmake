@@ -7,11 +7,12 @@ endif()
 
 # Warnings are fatal for our own code (not for Qt's generated moc/rcc files,
 # which only see the plain warning set).
+set(SIG_STRICT_FLAGS
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+  -Wnull-dereference -Wdouble-promotion -Wformat=2 -Werror)
 function(sig_strict target)
-  target_compile_options(${target} PRIVATE
-    -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-    -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Werror)
+  target_compile_options(${target} PRIVATE ${SIG_STRICT_FLAGS})
 endfunction()
 
 # The statistics and the generator must give the same bits on every build of

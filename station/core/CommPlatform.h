@@ -18,19 +18,26 @@
 //   CommPlatform::LastError() / SetLastError(e)     the system's error number
 //   CommPlatform::ErrorText(e)                       its text for a person
 //
-// One small function per system call that the port class needs, so that
-// another platform can put a file of its own beside the POSIX one
-// (CommPlatformPosix.cpp; ComPortNumber alone is shared, in
-// CommPlatform.cpp). Every function that does I/O returns true on success
+// One small function per system call that the port class needs, one file
+// per platform: CommPlatformPosix.cpp (termios) and CommPlatformWin32.cpp
+// (the communications functions of kernel32); ComPortNumber alone is shared,
+// in CommPlatform.cpp. Every function that does I/O returns true on success
 // and false on failure, with the reason left in LastError(). Nothing here
 // throws.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
+#ifdef _WIN32
+// The device handle: a Win32 HANDLE, kept as an integer so that this header
+// needs no <windows.h>; INVALID_HANDLE_VALUE is -1.
+using CommHandle = std::intptr_t;
+#else
 // The device handle: a file descriptor on POSIX.
 using CommHandle = int;
+#endif
 inline constexpr CommHandle COMM_NO_HANDLE = -1;
 
 // Time-outs in milliseconds, in the order and with the meaning of the
@@ -56,6 +63,12 @@ struct CommLineSettings {
   std::uint8_t ByteSize = 0;
   std::uint8_t Parity = 0;
   std::uint8_t StopBits = 0;
+#ifdef _WIN32
+  // The device's whole DCB (28 bytes) as GetState read it. SetState hands it
+  // back with the four values above and a transparent 8-bit line, so every
+  // other setting stays the device's own.
+  std::array<std::uint32_t, 7> Device{};
+#endif
 };
 
 // Modem-line requests for EscapeFunction.
@@ -74,12 +87,13 @@ unsigned ComPortNumber(const std::string& portName);
 
 // The device a port name stands for. POSIX: "COMn" -> "/dev/ttyS<n-1>", a
 // name beginning with "/" unchanged, anything else "" (which Open refuses
-// with ENOENT).
+// with ENOENT). Windows: "COMn" -> "\\.\COMn", the one form that also
+// reaches COM10 and above; any other name as it is.
 std::string DevicePath(const std::string& portName);
 
 // Opens the device at devicePath, for reading and writing, for this program
-// alone (held elsewhere fails with EBUSY). Returns the handle, or
-// COMM_NO_HANDLE.
+// alone (held elsewhere fails with EBUSY; ERROR_ACCESS_DENIED on Windows).
+// Returns the handle, or COMM_NO_HANDLE.
 CommHandle Open(const std::string& devicePath);
 
 // Reads the device's speed, data bits, parity and stop bits into settings
@@ -130,14 +144,16 @@ bool WaitInput(CommHandle handle, std::uint32_t milliseconds, bool& arrived);
 // Closes the handle. The handle is released even when this fails.
 bool Close(CommHandle handle);
 
-// The calling thread's last system error number (errno).
+// The calling thread's last system error number (errno on POSIX,
+// GetLastError() on Windows).
 std::uint32_t LastError();
 
 // Sets the calling thread's last system error number, so that a cause saved
 // across a clean-up call can be put back.
 void SetLastError(std::uint32_t error);
 
-// The system's text for an error number, e.g. "No such file or directory".
+// The system's own text for an error number (strerror, FormatMessage), in
+// UTF-8 and without a trailing full stop or line break.
 std::string ErrorText(std::uint32_t error);
 
 }  // namespace CommPlatform

@@ -10,6 +10,14 @@
 // locale sources into `folder` (the caller removes it; the loaded locale
 // stays mapped). Returns false when neither works.
 inline bool UseCommaLocale(const std::string& folder) {
+#ifdef _WIN32
+  // Windows has every locale under its own names, and no locale sources.
+  static_cast<void>(folder);
+  for (const char* name : {"German_Germany.1252", "Ukrainian_Ukraine.1251", "de-DE"}) {
+    if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
+  }
+  return false;
+#else
   for (const char* name : {"uk_UA.UTF-8", "de_DE.UTF-8", "ru_RU.UTF-8"}) {
     if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
   }
@@ -18,4 +26,5 @@ inline bool UseCommaLocale(const std::string& folder) {
   if (std::system(command.c_str()) != 0) return false;
   ::setenv("LOCPATH", folder.c_str(), 1);  // setlocale reads it on every call
   return std::setlocale(LC_NUMERIC, "uk_UA.UTF-8") != nullptr;
+#endif
 }

@@ -5,7 +5,8 @@
 #
 # NAME.png is the 16x16 window icon and the 16x16 menu icon, drawn pixel by
 # pixel so it stays crisp. NAME.svg is the scalable drawing of the same motif;
-# NAME-SIZE.png are made from it for the larger menu sizes.
+# NAME-SIZE.png are made from it for the larger menu sizes. NAME.ico, the
+# icon in the Windows .exe (NAME.rc), holds the 16, 32 and 48 pixel pictures.
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = --with-16 ]; then
@@ -23,4 +24,5 @@ for station in sigtx sigrx; do
     rsvg-convert --width "$size" --height "$size" --format png \
       --output "$station-$size.png" "$station.svg"
   done
+  convert "$station.png" "$station-32.png" "$station-48.png" "$station.ico"
 done

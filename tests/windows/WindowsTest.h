@@ -1,0 +1,69 @@
+// WindowsTest.h - small helpers of the Windows port tests.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CommPort.h"
+
+namespace wintest {
+
+using Clock = std::chrono::steady_clock;
+
+inline double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs op, which must throw ECommError; returns the error.
+template <class Op>
+ECommError ErrorOf(Op op) {
+  try {
+    op();
+  } catch (const ECommError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no ECommError thrown";
+  return ECommError(0);
+}
+
+// Polls condition until it holds or `seconds` have passed. Returns whether
+// it held.
+template <class Condition>
+bool WaitUntil(Condition condition, double seconds = 5.0) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (condition()) return true;
+    if (SecondsSince(start) > seconds) return false;
+    Sleep(1);
+  }
+}
+
+// Wine names itself through an export of ntdll that Windows does not have.
+inline bool UnderWine() {
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// The COM names in an environment variable, separated by spaces: the ports
+// that tests/windows/wine-ports (or a person on a Windows machine) set up.
+inline std::vector<std::string> PortsFrom(const char* variable) {
+  std::vector<std::string> names;
+  const char* value = std::getenv(variable);
+  std::istringstream words(value != nullptr ? value : "");
+  for (std::string name; words >> name;) names.push_back(name);
+  return names;
+}
+
+}  // namespace wintest
