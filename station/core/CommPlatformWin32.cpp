@@ -48,8 +48,7 @@ void MakeTransparent(DCB& dcb) {
 namespace CommPlatform {
 
 std::string DevicePath(const std::string& portName) {
-  const unsigned number = ComPortNumber(portName);
-  return number != 0 ? "\\\\.\\COM" + std::to_string(number) : portName;
+  return ComPortNumber(portName) != 0 ? "\\\\.\\" + portName : portName;
 }
 
 CommHandle Open(const std::string& devicePath) {
