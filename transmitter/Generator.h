@@ -19,11 +19,10 @@
 
 // Reseeds the engine from the clock (whole seconds since the epoch, taken as
 // an unsigned 32-bit number), then fills all 200 entries of both arrays. Two
-// calls within the same second give identical arrays. Returns nothing.
+// calls within the same second give identical arrays.
 void GenerateSignals(UniformSamples& uniform, NormalSamples& normal);
 
 // As above with `seconds` in place of the clock; the clock version calls this.
-// Returns nothing.
 void GenerateSignals(UniformSamples& uniform, NormalSamples& normal, std::uint32_t seconds);
 
 // The normal sample made from the draws K1 and K2 (each 0..32767). K1 = 0

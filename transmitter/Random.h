@@ -13,7 +13,7 @@
 #include <cstdint>
 
 // Puts the engine into the state that belongs to `seed`; every seed gives its
-// own sequence. Returns nothing.
+// own sequence.
 void SeedRandom(std::uint32_t seed);
 
 // Advances the engine by one step. Returns the short draw, 0..32767.

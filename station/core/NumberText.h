@@ -28,17 +28,16 @@
 #include <string>
 #include <string_view>
 
-// Plain decimal, "-" before a negative value. Returns the text.
+// Plain decimal, "-" before a negative value.
 std::string IntToStr(std::int32_t value);
 
 // General format with 15 significant digits of the exact value (exact ties
 // rounded away from zero), trailing zeros dropped, whole numbers without a
 // separator, `decimalSeparator` between the integer and fraction digits.
-// Returns the text.
 std::string FloatToStr(long double value, std::string_view decimalSeparator);
 
-// As above with the separator of the numeric locale in effect. Returns the text.
+// As above with the separator of the numeric locale in effect.
 std::string FloatToStr(long double value);
 
-// The numeric locale's decimal separator ("." or "," in practice). Returns it.
+// The numeric locale's decimal separator ("." or "," in practice).
 std::string LocaleDecimalSeparator();

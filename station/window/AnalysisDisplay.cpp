@@ -87,7 +87,7 @@ void ShowAnalysis(TForm1& form, StationState& state) {
   form.Series5->Clear();
   form.Series6->Clear();
 
-  // The whole record at once: the same bits as lag by lag, in a quarter of the time.
+  // Ranges, histograms and lag sums of the run in one call.
   ComputeStatistics(state);
   const SignalAnalysis& analysis = state.Analysis;
   for (std::size_t b = 0; b < BIN_COUNT; ++b) AddBar(*form.Series1, analysis.UniformCounts[b], Blue);

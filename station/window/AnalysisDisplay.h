@@ -15,7 +15,7 @@ class TForm1;
 // Appends the text of UniformSamples[0..199] to Memo1 and of
 // NormalSamples[0..199] to Memo2, one sample per line, after whatever the
 // memos hold (they are never cleared). One append per memo; the appended
-// lines cannot be undone. Returns nothing.
+// lines cannot be undone.
 void ListSamples(StationState& state, TForm1& form);
 
 // Clears the six series, computes the analysis of the state's samples into
@@ -24,5 +24,5 @@ void ListSamples(StationState& state, TForm1& form);
 // bar labelled with the text of its height; Series3..Series6 the 100 lag
 // values of the uniform autocorrelation (red), normal autocorrelation
 // (yellow), centred cross sum (sky blue) and cross sum (lime) at x = 0..99
-// with the empty label. Returns nothing.
+// with the empty label.
 void ShowAnalysis(TForm1& form, StationState& state);
