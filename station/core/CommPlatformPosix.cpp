@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -337,16 +338,25 @@ std::string UdevDescription(const fs::path& udevRoot, const std::string& majorMi
   return vendor + " " + model;
 }
 
-// Orders device names as a person counts: ttyS2 before ttyS10.
+// Orders device names as a person counts: ttyS2 before ttyS10. The key is
+// the name's stem, then the length of its number, then the number.
 bool CountingOrder(const std::string& a, const std::string& b) {
-  const auto split = [](const std::string& name) {
-    std::size_t digits = name.size();
-    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9') --digits;
-    const std::string number = name.substr(digits);
-    return std::make_pair(name.substr(0, digits), number.size() > 9 ? 0UL : std::stoul("0" + number));
+  const auto key = [](const std::string& name) {
+    std::size_t stem = name.size();
+    while (stem > 0 && name[stem - 1] >= '0' && name[stem - 1] <= '9') --stem;
+    return std::make_tuple(name.substr(0, stem), name.size() - stem, name.substr(stem));
   };
-  const auto x = split(a), y = split(b);
-  return x != y ? x < y : a < b;
+  return key(a) < key(b);
+}
+
+// The entries of a folder; none when it cannot be read. (Never throws: the
+// list is made while a failure is being reported.)
+std::vector<fs::path> Entries(const fs::path& folder) {
+  std::vector<fs::path> entries;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    entries.push_back(it->path());
+  return entries;
 }
 
 }  // namespace
@@ -357,8 +367,7 @@ std::vector<CommPortInfo> ListPortsUnder(const std::string& sysRoot, const std::
                                          const std::string& udevRoot) {
   std::error_code error;
   std::vector<std::pair<std::string, std::string>> ttys;  // name, description
-  for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(sysRoot) / "class" / "tty", error)) {
-    const fs::path tty = entry.path();
+  for (const fs::path& tty : Entries(fs::path(sysRoot) / "class" / "tty")) {
     const std::string name = tty.filename().string();
     // Consoles, virtual terminals and pseudo-terminals have no device behind
     // them; a port this machine's /dev does not show cannot be opened.
@@ -375,10 +384,9 @@ std::vector<CommPortInfo> ListPortsUnder(const std::string& sysRoot, const std::
   // The names that stay the same when an adapter is plugged in elsewhere;
   // each leads to one of the devices above.
   std::vector<std::pair<std::string, std::string>> byId;  // device name, link
-  for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(devRoot) / "serial" / "by-id", error)) {
-    std::error_code unreadable;
-    const fs::path target = fs::read_symlink(entry.path(), unreadable);
-    if (!unreadable) byId.emplace_back(target.filename().string(), entry.path().string());
+  for (const fs::path& link : Entries(fs::path(devRoot) / "serial" / "by-id")) {
+    const fs::path target = fs::read_symlink(link, error);
+    if (!error) byId.emplace_back(target.filename().string(), link.string());
   }
   std::sort(byId.begin(), byId.end());
 
