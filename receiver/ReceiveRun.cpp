@@ -8,11 +8,12 @@
 
 TStationProfile ReceiverProfile() {
   TStationProfile profile;
+  profile.Program = QStringLiteral("sigrx");
   profile.Caption = QStringLiteral("Лабстанція - ПРИЙМАЧ");
   profile.ButtonCaption = QStringLiteral("Start recieve");
   profile.IconPath = QStringLiteral(":/icons/sigrx.png");
   profile.PortName = "COM3";
-  profile.SetUp = [](TForm1& form) { SetUpStation(form.State(), form.Profile().PortName); };
+  profile.SetUp = [](TForm1& form) { SetUpStation(form.State(), form.Profile().DeviceName()); };
   profile.Run = ReceiveRun;
   return profile;
 }

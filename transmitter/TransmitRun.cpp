@@ -9,11 +9,12 @@
 
 TStationProfile TransmitterProfile() {
   TStationProfile profile;
+  profile.Program = QStringLiteral("sigtx");
   profile.Caption = QStringLiteral("Лабстанція - ПЕРЕДАВАЧ");
   profile.ButtonCaption = QStringLiteral("Generate signals and  start transmission");
   profile.IconPath = QStringLiteral(":/icons/sigtx.png");
   profile.PortName = "COM2";
-  profile.SetUp = [](TForm1& form) { SetUpStation(form.State(), form.Profile().PortName); };
+  profile.SetUp = [](TForm1& form) { SetUpStation(form.State(), form.Profile().DeviceName()); };
   profile.Run = TransmitRun;
   return profile;
 }

@@ -17,6 +17,7 @@
 //   CommPlatform::Close(h)
 //   CommPlatform::LastError() / SetLastError(e)     the system's error number
 //   CommPlatform::ErrorText(e)                       its text for a person
+//   CommPlatform::ListPorts()                        the serial ports this machine has
 //
 // One small function per system call that the port class needs, one file
 // per platform: CommPlatformPosix.cpp (termios) and CommPlatformWin32.cpp
@@ -29,6 +30,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 // The device handle: a Win32 HANDLE, kept as an integer so that this header
@@ -69,6 +71,13 @@ struct CommLineSettings {
   // other setting stays the device's own.
   std::array<std::uint32_t, 7> Device{};
 #endif
+};
+
+// A serial port of this machine, for a person choosing one.
+struct CommPortInfo {
+  std::string Device;       // what to open: "/dev/ttyUSB0", "COM4"
+  std::string Description;  // what the system knows of it; may be empty
+  bool operator==(const CommPortInfo&) const = default;
 };
 
 // Modem-line requests for EscapeFunction.
@@ -155,5 +164,24 @@ void SetLastError(std::uint32_t error);
 // The system's own text for an error number (strerror, FormatMessage), in
 // UTF-8 and without a trailing full stop or line break.
 std::string ErrorText(std::uint32_t error);
+
+// The serial ports this machine has, in a stable order, for the advice after
+// a failed start. Linux: the devices of /sys/class/tty that are real ports,
+// each followed by its /dev/serial/by-id/ names, with the adapter's name as
+// udev recorded it. Windows: the ports in HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
+// described by their driver's device name (\Device\Serial0, \Device\VCP0).
+std::vector<CommPortInfo> ListPorts();
+
+#ifdef _WIN32
+// ListPorts over the values of `subkey` under `root`, an open registry key
+// (an HKEY: HKEY_LOCAL_MACHINE for ListPorts, another in the tests).
+std::vector<CommPortInfo> ListPortsInRegistry(std::intptr_t root, const std::string& subkey);
+#else
+// ListPorts on a machine whose /sys, /dev and /run/udev are the folders
+// given ("/sys", "/dev", "/run/udev" for ListPorts; a made-up machine in the
+// tests).
+std::vector<CommPortInfo> ListPortsUnder(const std::string& sysRoot, const std::string& devRoot,
+                                         const std::string& udevRoot);
+#endif
 
 }  // namespace CommPlatform

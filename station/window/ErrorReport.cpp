@@ -7,15 +7,22 @@
 
 #include "CommPort.h"
 
-QString CommErrorSentence(const std::string& portName, const ECommError& error) {
+QString CommErrorSentence(const std::string& portName, const std::string& device,
+                          const ECommError& error) {
   QString sentence = QStringLiteral("Serial port ") + QString::fromStdString(portName);
-  const std::string path = CommPlatform::DevicePath(portName);
+  // A name the platform cannot map is shown as it was given.
+  std::string path = CommPlatform::DevicePath(device);
+  if (path.empty()) path = device;
   if (!path.empty() && path != portName) sentence += " (" + QString::fromStdString(path) + ")";
   QString what = QString::fromStdString(DescribeCommError(error));
   if (!what.isEmpty()) what[0] = what[0].toLower();
   sentence += ": " + what;
   if (!sentence.endsWith('.')) sentence += '.';
   return sentence;
+}
+
+QString CommErrorSentence(const std::string& portName, const ECommError& error) {
+  return CommErrorSentence(portName, portName, error);
 }
 
 bool InteractivePlatform() {

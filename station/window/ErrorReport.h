@@ -2,6 +2,7 @@
 //
 // Interface summary
 //   CommErrorSentence(port, error)   "Serial port COM2 (/dev/ttyS1): ..."
+//   CommErrorSentence(port, device, error)   "Serial port COM3 (/dev/ttyUSB0): ..."
 //   ReportToUser(parent, sentence)   the default reporter: stderr + dialog
 //   InteractivePlatform()            false where no one could close a dialog
 //
@@ -20,8 +21,12 @@ class QWidget;
 // Shows one failure sentence; the window holds one (tests install their own).
 using TErrorReporter = std::function<void(QWidget* parent, const QString& sentence)>;
 
-// One sentence, ending in a full stop: the port name, its device path
-// (CommPlatform::DevicePath), then what failed and why.
+// One sentence, ending in a full stop: the port name, the path of the device
+// it leads to (CommPlatform::DevicePath of `device`) where that differs from
+// the name, then what failed and why.
+QString CommErrorSentence(const std::string& portName, const std::string& device,
+                          const ECommError& error);
+// ... for a port name that leads to the device of that name.
 QString CommErrorSentence(const std::string& portName, const ECommError& error);
 
 // Writes the sentence to standard error and, where a person can answer it,

@@ -3,8 +3,11 @@
 // Interface summary
 //   return RunStation(argc, argv, MakeProfile);   the whole of main()
 //
-// The application object comes first (it also takes the number locale from
-// the environment, which the sample text relies on); then the window, whose
+// The command line comes first (StationCommandLine.h): --help, --version and
+// a misuse are answered there, without a display; --save stores the port.
+// Then the device the station's port leads to is chosen, and the application
+// object made with Qt's own options (it also takes the number locale from the
+// environment, which the sample text relies on); then the window, whose
 // construction runs the station's set-up; then the message loop.
 #pragma once
 
@@ -13,7 +16,10 @@
 #include "StationProfile.h"
 
 // Runs one station until its window closes. A port failure while starting
-// becomes one sentence (port name, device path, operation, system error) on
+// becomes one sentence (port name, device path, operation, system error),
+// followed by the serial ports of this machine and how to choose another, on
 // standard error and, on a real screen, in an error box; no window is shown.
-// Returns the exit status: 0 after the window closed, 1 when start-up failed.
+// Returns the exit status: 0 after the window closed or after --help and
+// --version, 1 when start-up failed (or --save could not write), 2 for an
+// unknown option or a missing value.
 int RunStation(int& argc, char** argv, const std::function<TStationProfile()>& makeProfile);

@@ -96,7 +96,7 @@ void TForm1::Button1Click(QObject* /*Sender*/) {
   try {
     profile_.Run(*this);
   } catch (const ECommError& error) {
-    Report(CommErrorSentence(profile_.PortName, error));
+    Report(CommErrorSentence(profile_.PortName, profile_.DeviceName(), error));
   } catch (const std::exception& error) {
     Report(QString::fromLocal8Bit(error.what()));
   }
@@ -118,7 +118,7 @@ void TForm1::FormClose(QObject* /*Sender*/, QCloseEvent* /*Action*/) {
   } catch (const ECommError& error) {
     if (!failure) failure = error;
   }
-  if (failure) Report(CommErrorSentence(profile_.PortName, *failure));
+  if (failure) Report(CommErrorSentence(profile_.PortName, profile_.DeviceName(), *failure));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

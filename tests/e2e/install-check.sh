@@ -51,6 +51,10 @@ check_tree() {  # ROOT PREFIX
       || fail "$prefix/share/man/man1/$p.1.gz missing or has no NAME line"
   done
   "$root$prefix/bin/siglink" --help | grep -q 'siglink demo' || fail "installed siglink does not run"
+  for p in sigtx sigrx; do
+    env -u DISPLAY -u WAYLAND_DISPLAY "$root$prefix/bin/$p" --version | grep -q "^$p (sigstations) " \
+      || fail "installed $p does not run"
+  done
   # Nothing outside the prefix.
   local outside
   outside=$(cd "$root" && find . -type f | grep -v "^.$prefix/" || true)

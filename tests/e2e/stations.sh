@@ -27,10 +27,16 @@ readonly FRAME_WAIT=1.4
 e2e_begin() {
   E2E_NAME=$1 SIGLINK=$2 SIGTX=$3 SIGRX=$4 XCLOSE=$5
   WORK=$6/$1
+  # An ordinary user running the suites (tools/as-user) may not write into
+  # the build tree; the temporary folder is theirs.
+  mkdir -p "$6" 2>/dev/null && [ -w "$6" ] || WORK=${TMPDIR:-/tmp}/sig-e2e-$1
   rm -rf "$WORK"
-  mkdir -p "$WORK/xdg"
+  mkdir -p "$WORK/xdg" "$WORK/config" "$WORK/config-all"
   chmod 700 "$WORK/xdg"
   export XDG_RUNTIME_DIR=$WORK/xdg LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+  # The stations' settings are the test's own, and no variable names a port.
+  export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/config-all
+  unset SIGTX_PORT SIGRX_PORT
   # Under AddressSanitizer: the X11 keyboard library that Qt's xcb platform
   # loads copies protocol strings with strndup past their NUL, which the
   # strict string checks report; none of that is our code.
@@ -114,6 +120,22 @@ start_tx() {
 
 start_rx() {
   "$SIGLINK" run COM3="$RX_END" -- "$SIGRX" >>"$WORK/sigrx.log" 2>&1 &
+  RX_PID=$!
+  RX_WIN=$(find_window "$RX_CAPTION") || exit 1
+  xdotool windowmove --sync "$RX_WIN" 1000 0
+}
+
+# start_tx_with ARGUMENT... / start_rx_with ARGUMENT...: the station started
+# directly with those arguments (--port ...), or none, as a menu entry does.
+start_tx_with() {
+  "$SIGTX" "$@" >>"$WORK/sigtx.log" 2>&1 &
+  TX_PID=$!
+  TX_WIN=$(find_window "$TX_CAPTION") || exit 1
+  xdotool windowmove --sync "$TX_WIN" 0 0
+}
+
+start_rx_with() {
+  "$SIGRX" "$@" >>"$WORK/sigrx.log" 2>&1 &
   RX_PID=$!
   RX_WIN=$(find_window "$RX_CAPTION") || exit 1
   xdotool windowmove --sync "$RX_WIN" 1000 0

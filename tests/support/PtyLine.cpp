@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -222,4 +223,18 @@ void PtyRelay::Run(int from, int to) const {
       }
     }
   }
+}
+
+bool PtyLine::Locked() const {
+  struct stat device {};
+  if (fstat(slave_, &device) != 0) return false;
+  // A line of /proc/locks: "1: FLOCK  ADVISORY  WRITE 4242 00:19:5 0 EOF",
+  // the device as major:minor:inode.
+  std::string inode = std::to_string(device.st_ino);
+  inode.insert(inode.begin(), ':');
+  inode.push_back(' ');
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);)
+    if (line.find("FLOCK") != std::string::npos && line.find(inode) != std::string::npos) return true;
+  return false;
 }

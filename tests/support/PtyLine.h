@@ -18,6 +18,7 @@
 //   line.Queued()                 bytes waiting in the station's receive queue
 //   line.WaitQueued(n, ms)        wait until n bytes wait there
 //   line.Fill()                   the station's outgoing direction takes no more
+//   line.Locked()                 some program holds the station's device (flock)
 //
 //   PtyRelay relay(tx, rx)        what the station on tx sends reaches the one on rx
 //   PtyRelay drain(tx)            ... or is read and dropped
@@ -69,6 +70,11 @@ public:
 
   // See FillLine. Returns the bytes put in, 0 when the line did not fill.
   std::size_t Fill() const;
+
+  // Whether some process holds a flock() on the station's device, as a
+  // station does while it has the port open (read from /proc/locks, so that
+  // looking takes no lock of its own).
+  bool Locked() const;
 
 private:
   int master_ = -1;

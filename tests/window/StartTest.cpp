@@ -1,8 +1,99 @@
-// The real programs on a machine without their serial devices: one error
-// sentence on standard error and exit status 1, no window left waiting.
+// The real programs' start: the command line (--help, --version, a misuse:
+// all without a display; Qt's own options passed on), the device the fixed port leads to (option,
+// environment, the user's settings, the settings for all users, built in),
+// --save and the next start without options, and a start that fails for want
+// of its device: one sentence, the ports of this machine and how to choose
+// another, exit status 1, no window left waiting.
+//
+// Every station gets settings folders of the test's own (XDG_CONFIG_HOME,
+// XDG_CONFIG_DIRS), so no test reads or writes the settings of the user who
+// runs it.
+#include <sys/ioctl.h>
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include "PtyLine.h"
+
+namespace {
+
+struct Outcome {
+  int Status = -1;  // -1: did not end in time
+  QString Out, Err;
+  QStringList ErrLines() const { return Err.split('\n', Qt::SkipEmptyParts); }
+};
+
+// Settings folders of a test's own and an environment that names them.
+class Machine {
+public:
+  Machine() { QDir(dir_.path()).mkpath("all"); }
+
+  QString UserFile() const { return dir_.filePath("user/sigstations/sigstations.conf"); }
+  QString SystemFile() const { return dir_.filePath("all/sigstations/sigstations.conf"); }
+
+  // Writes `port` as the station's setting in `file`, as a person would.
+  static void Save(const QString& file, const QString& station, const QString& port) {
+    QDir().mkpath(QFileInfo(file).path());
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Append));
+    out.write(QString("[%1]\nport=%2\n").arg(station, port).toUtf8());
+  }
+
+  // The stations' environment: no port variable and no display but
+  // `platform` ("" for none at all: no DISPLAY, no QT_QPA_PLATFORM).
+  QProcessEnvironment Environment(const QString& platform = "offscreen") const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SIGTX_PORT", "SIGRX_PORT"})
+      environment.remove(name);
+    if (!platform.isEmpty()) environment.insert("QT_QPA_PLATFORM", platform);
+    environment.insert("XDG_CONFIG_HOME", dir_.filePath("user"));
+    environment.insert("XDG_CONFIG_DIRS", dir_.filePath("all"));
+    return environment;
+  }
+
+private:
+  QTemporaryDir dir_;
+};
+
+void Start(QProcess& process, const QString& program, const QStringList& arguments,
+           const QProcessEnvironment& environment) {
+  process.setProcessEnvironment(environment);
+  process.start(program, arguments);
+}
+
+// Runs a station that must end by itself.
+Outcome Run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
+  QProcess process;
+  Start(process, program, arguments, environment);
+  Outcome outcome;
+  if (!process.waitForStarted(5000)) return outcome;
+  if (!process.waitForFinished(20000)) {
+    process.kill();
+    process.waitForFinished(5000);
+    return outcome;
+  }
+  if (process.exitStatus() == QProcess::NormalExit) outcome.Status = process.exitCode();
+  outcome.Out = QString::fromLocal8Bit(process.readAllStandardOutput());
+  outcome.Err = QString::fromLocal8Bit(process.readAllStandardError());
+  return outcome;
+}
+
+QString ProgramName(const QString& program) { return QFileInfo(program).fileName(); }
+
+// The advice after a failed start: the ports of this machine (whatever they
+// are), then the way to choose another device.
+void ExpectAdvice(const QStringList& lines, const QString& program) {
+  QVERIFY2(lines.contains("Serial ports on this machine:") ||
+               lines.contains("No serial ports were found on this machine."),
+           qPrintable(lines.join('\n')));
+  QCOMPARE(lines.last(),
+           "Start " + ProgramName(program) + " with --port DEVICE to use another; add --save to keep it.");
+}
+
+}  // namespace
 
 class StartTest : public QObject {
   Q_OBJECT
@@ -23,18 +114,196 @@ private slots:
     // Where the device exists the program would open it and show its window.
     if (QFile::exists(device)) QSKIP("the serial device exists on this machine");
 
-    QProcess process;
-    process.start(program, {});
-    QVERIFY(process.waitForStarted(5000));
-    QVERIFY2(process.waitForFinished(20000), "the program did not end");
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 1);
-    const QStringList lines =
-        QString::fromLocal8Bit(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 1);
-    QVERIFY2(lines[0].contains(port) && lines[0].contains(device) && lines[0].contains("open"),
-             qPrintable(lines[0]));
-    QVERIFY(process.readAllStandardOutput().isEmpty());
+    const Machine machine;
+    const Outcome outcome = Run(program, {}, machine.Environment());
+    QCOMPARE(outcome.Status, 1);
+    const QStringList lines = outcome.ErrLines();
+    QVERIFY2(lines.size() >= 2, qPrintable(outcome.Err));
+    QCOMPARE(lines[0], "Serial port " + port + " (" + device +
+                           "): opening the serial port failed: No such file or directory.");
+    // The built-in device needs no word on where it came from.
+    QVERIFY2(!outcome.Err.contains(" led to "), qPrintable(outcome.Err));
+    ExpectAdvice(lines, program);
+    QVERIFY(outcome.Out.isEmpty());
+  }
+
+  void helpAndVersionNeedNoDisplay_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QStringList>("says");
+    const QStringList help{"--port DEVICE", "--save", "--version", "-platform NAME", "An empty value counts as none."};
+    QTest::newRow("sigtx --help") << SIGTX_PATH << "--help"
+                                  << help + QStringList{"Usage: sigtx", "SIGTX_PORT", "sigtx/port",
+                                                        "4. /dev/ttyS1", "Now COM2 leads to /dev/ttyS1 (built in)."};
+    QTest::newRow("sigrx -h") << SIGRX_PATH << "-h"
+                              << help + QStringList{"Usage: sigrx", "SIGRX_PORT", "sigrx/port", "4. /dev/ttyS2",
+                                                    "Now COM3 leads to /dev/ttyS2 (built in)."};
+    QTest::newRow("sigtx --version") << SIGTX_PATH << "--version" << QStringList{"sigtx (sigstations) " SIG_VERSION "\n"};
+    QTest::newRow("sigrx --version") << SIGRX_PATH << "--version" << QStringList{"sigrx (sigstations) " SIG_VERSION "\n"};
+  }
+
+  void helpAndVersionNeedNoDisplay() {
+    QFETCH(QString, program);
+    QFETCH(QString, option);
+    QFETCH(QStringList, says);
+    const Machine machine;
+    const Outcome outcome = Run(program, {option}, machine.Environment(""));
+    QCOMPARE(outcome.Status, 0);
+    QVERIFY2(outcome.Err.isEmpty(), qPrintable(outcome.Err));
+    for (const QString& text : says) QVERIFY2(outcome.Out.contains(text), qPrintable(text + " in:\n" + outcome.Out));
+    // Help names the settings files of this machine, as QSettings finds them.
+    if (option != "--version")
+      QVERIFY2(outcome.Out.contains(machine.UserFile()) && outcome.Out.contains(machine.SystemFile()),
+               qPrintable(outcome.Out));
+  }
+
+  void misuseEndsWithTheUsage_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("unknown option") << SIGTX_PATH << QStringList{"--bogus"} << "unknown option '--bogus'";
+    QTest::newRow("--port without its device") << SIGRX_PATH << QStringList{"--port"}
+                                                << "option --port needs a DEVICE";
+    QTest::newRow("-p before an option") << SIGTX_PATH << QStringList{"-p", "--save"} << "option -p needs a DEVICE";
+    QTest::newRow("--port= with nothing") << SIGRX_PATH << QStringList{"--port="} << "option --port needs a DEVICE";
+    QTest::newRow("--save alone") << SIGTX_PATH << QStringList{"--save"} << "--save needs --port DEVICE";
+    QTest::newRow("an argument") << SIGRX_PATH << QStringList{"/dev/ttyUSB0"}
+                                 << "unexpected argument '/dev/ttyUSB0'";
+    QTest::newRow("a mistake after --save") << SIGTX_PATH << QStringList{"--port", "/dev/ttyUSB0", "--save", "-x"}
+                                            << "unknown option '-x'";
+  }
+
+  void misuseEndsWithTheUsage() {
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, problem);
+    const Machine machine;
+    const Outcome outcome = Run(program, arguments, machine.Environment(""));
+    QCOMPARE(outcome.Status, 2);
+    QVERIFY2(outcome.Out.isEmpty(), qPrintable(outcome.Out));
+    const QStringList lines = outcome.ErrLines();
+    QVERIFY2(!lines.isEmpty(), "nothing on standard error");
+    QCOMPARE(lines[0], ProgramName(program) + ": " + problem);
+    QVERIFY2(outcome.Err.contains("Usage: " + ProgramName(program) + " [-p DEVICE | --port DEVICE [--save]]"),
+             qPrintable(outcome.Err));
+    // Nothing was done before the mistake was found.
+    QVERIFY(!QFile::exists(machine.UserFile()));
+  }
+
+  // Qt's own options reach Qt: without a display the station gets as far as
+  // its port only when "-platform offscreen" did.
+  void qtOptionsReachQt_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("-platform") << QStringList{"-platform", "offscreen"};
+    QTest::newRow("--platform, -reverse") << QStringList{"--platform", "offscreen", "-reverse"};
+    QTest::newRow("with values and with =")
+        << QStringList{"-style", "Fusion", "-platform", "offscreen", "-geometry", "100x100+0+0", "-qwindowtitle",
+                       "x", "-stylesheet=none.qss", "-widgetcount"};
+  }
+
+  void qtOptionsReachQt() {
+    QFETCH(QStringList, options);
+    const Machine machine;
+    const Outcome outcome = Run(SIGTX_PATH, options + QStringList{"--port", "/nonexistent/qt"}, machine.Environment(""));
+    QCOMPARE(outcome.Status, 1);
+    // (Qt may add warnings of its own, such as for a style sheet it cannot read.)
+    QVERIFY2(outcome.Err.contains("Serial port COM2 (/nonexistent/qt): opening the serial port failed"),
+             qPrintable(outcome.Err));
+  }
+
+  void portChoiceOrder_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("environment");  // null: not set
+    QTest::addColumn<QString>("user");         // null: no setting
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("source");
+    const QString none;
+    const QString user = "/nonexistent/user", system = "/nonexistent/all", env = "/nonexistent/env";
+    QTest::newRow("the user's setting") << SIGTX_PATH << QStringList{} << none << user << none << user
+                                        << "the setting sigtx/port in %USER%";
+    QTest::newRow("the setting for all users") << SIGRX_PATH << QStringList{} << none << none << system << system
+                                               << "the setting sigrx/port in %SYSTEM%";
+    QTest::newRow("the user's before all users'") << SIGTX_PATH << QStringList{} << none << user << system << user
+                                                  << "the setting sigtx/port in %USER%";
+    QTest::newRow("the environment before the settings")
+        << SIGRX_PATH << QStringList{} << env << user << system << env << "the environment variable SIGRX_PORT";
+    QTest::newRow("--port before everything") << SIGTX_PATH << QStringList{"--port", "/nonexistent/option"} << env
+                                              << user << system << "/nonexistent/option" << "--port";
+    QTest::newRow("-p") << SIGRX_PATH << QStringList{"-p", "/nonexistent/option"} << env << user << none
+                        << "/nonexistent/option" << "--port";
+    QTest::newRow("--port=") << SIGTX_PATH << QStringList{"--port=/nonexistent/option"} << none << user << none
+                             << "/nonexistent/option" << "--port";
+    QTest::newRow("an empty variable counts as none") << SIGTX_PATH << QStringList{} << "" << user << none << user
+                                                      << "the setting sigtx/port in %USER%";
+    QTest::newRow("an empty setting counts as none") << SIGRX_PATH << QStringList{} << none << "" << system
+                                                     << system << "the setting sigrx/port in %SYSTEM%";
+    QTest::newRow("a COM name, mapped") << SIGTX_PATH << QStringList{} << "COM9" << none << none << "/dev/ttyS8"
+                                        << "the environment variable SIGTX_PORT";
+  }
+
+  void portChoiceOrder() {
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, environment);
+    QFETCH(QString, user);
+    QFETCH(QString, system);
+    QFETCH(QString, device);
+    QFETCH(QString, source);
+    if (QFile::exists(device)) QSKIP("the device exists on this machine");
+    const QString station = ProgramName(program);
+    const QString port = station == "sigtx" ? "COM2" : "COM3";
+    const Machine machine;
+    if (!user.isNull()) Machine::Save(machine.UserFile(), station, user);
+    if (!system.isNull()) Machine::Save(machine.SystemFile(), station, system);
+    QProcessEnvironment env = machine.Environment();
+    if (!environment.isNull()) env.insert(station.toUpper() + "_PORT", environment);
+
+    const Outcome outcome = Run(program, arguments, env);
+    QCOMPARE(outcome.Status, 1);
+    const QStringList lines = outcome.ErrLines();
+    QVERIFY2(lines.size() >= 2, qPrintable(outcome.Err));
+    QCOMPARE(lines[0], "Serial port " + port + " (" + device +
+                           "): opening the serial port failed: No such file or directory.");
+    source.replace("%USER%", machine.UserFile()).replace("%SYSTEM%", machine.SystemFile());
+    QVERIFY2(lines.contains(port + " led to " + device + " by " + source + "."), qPrintable(outcome.Err));
+    ExpectAdvice(lines, program);
+  }
+
+  // --save keeps the device for the next start without options, as a menu
+  // entry makes it; both starts open the device and hold it.
+  void savedPortServesTheNextStart() {
+    const Machine machine;
+    PtyLine line;
+    const QString device = QString::fromStdString(line.Path());
+
+    QProcess saving;
+    Start(saving, SIGRX_PATH, {"--port", device, "--save"}, machine.Environment());
+    QVERIFY(saving.waitForStarted(5000));
+    QVERIFY2(QTest::qWaitFor([&] { return line.Locked() || saving.state() != QProcess::Running; }, 20000) &&
+                 line.Locked(),
+             qPrintable(QString::fromLocal8Bit(saving.readAllStandardError())));
+    saving.terminate();
+    QVERIFY(saving.waitForFinished(10000));
+    QCOMPARE(QString::fromLocal8Bit(saving.readAllStandardOutput()),
+             "sigrx: COM3 leads to " + device + " from now on, saved as sigrx/port in " + machine.UserFile() + ".\n");
+    QFile settings(machine.UserFile());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(settings.readAll()), "[sigrx]\nport=" + device + "\n");
+    // Ended by a signal, the station could not take back its exclusive mark,
+    // which would turn away an ordinary user's next open; a close does this.
+    QCOMPARE(ioctl(line.StationFd(), TIOCNXCL), 0);
+
+    QProcess next;
+    Start(next, SIGRX_PATH, {}, machine.Environment());
+    QVERIFY(next.waitForStarted(5000));
+    QVERIFY2(QTest::qWaitFor([&] { return line.Locked() || next.state() != QProcess::Running; }, 20000) &&
+                 line.Locked(),
+             qPrintable(QString::fromLocal8Bit(next.readAllStandardError())));
+    next.terminate();
+    QVERIFY(next.waitForFinished(10000));
+    QVERIFY(next.readAllStandardOutput().isEmpty());
   }
 };
 

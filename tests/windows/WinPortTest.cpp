@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -138,6 +139,41 @@ TEST(WindowsNames, ComNamesAreOpenedThroughTheDeviceNamespace) {
   EXPECT_EQ(CommPlatform::DevicePath("com2"), "\\\\.\\com2");
   for (const char* other : {"", "COM", "COM0", "COM02", "COM257", "COM2x", "\\\\.\\COM5", "C:\\port"})
     EXPECT_EQ(CommPlatform::DevicePath(other), other) << other;
+}
+
+// The ports a failed start offers: the values of a SERIALCOMM key, each a
+// driver's device name and the COM name it has, listed in counting order; a
+// key of this test's own under HKEY_CURRENT_USER stands in for the machine's.
+TEST(WindowsNames, ThePortListReadsTheComNamesOfTheRegistry) {
+  const std::string folder = "Software\\sigstations-tests";
+  const std::string subkey = folder + "\\SERIALCOMM-" + std::to_string(GetCurrentProcessId());
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  const auto text = [&](const char* name, const char* value) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>(std::strlen(value) + 1));
+  };
+  text("\\Device\\VCP0", "COM10");
+  text("\\Device\\Serial0", "COM1");
+  text("\\Device\\USBSER000", "COM3");
+  text("\\Device\\Empty", "");
+  const DWORD number = 4;  // not a name: left out
+  RegSetValueExA(key, "\\Device\\Odd", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(key);
+
+  const std::vector<CommPortInfo> ports =
+      CommPlatform::ListPortsInRegistry(reinterpret_cast<std::intptr_t>(HKEY_CURRENT_USER), subkey);
+  RegDeleteKeyA(HKEY_CURRENT_USER, subkey.c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, folder.c_str());
+  const std::vector<CommPortInfo> expected{
+      {"COM1", "\\Device\\Serial0"}, {"COM3", "\\Device\\USBSER000"}, {"COM10", "\\Device\\VCP0"}};
+  EXPECT_EQ(ports, expected);
+  EXPECT_TRUE(CommPlatform::ListPortsInRegistry(reinterpret_cast<std::intptr_t>(HKEY_CURRENT_USER), subkey).empty());
+  // The machine's own list, whatever it holds, is of COM names.
+  for (const CommPortInfo& port : CommPlatform::ListPorts())
+    EXPECT_NE(CommPlatform::ComPortNumber(port.Device), 0u) << port.Device;
 }
 
 TEST(WindowsErrors, TheSentenceCarriesTheSystemsOwnText) {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Each station on the cable end its --port names, no port mapping: what sigtx
+# sends, sigrx receives, lists and charts the same. sigrx keeps its device
+# with --save; started again without options, as its menu entry starts it,
+# it opens that device and receives the next frame.
+. "$(dirname "$0")/stations.sh"
+e2e_begin port "$@"
+start_cable
+start_tx_with --port "$TX_END"
+start_rx_with -p "$RX_END" --save
+grep -qxF "sigrx: COM3 leads to $RX_END from now on, saved as sigrx/port in $XDG_CONFIG_HOME/sigstations/sigstations.conf." \
+  "$WORK/sigrx.log" || fail "sigrx did not say where it saved its port"
+
+transmit 200
+sleep $FRAME_WAIT
+press "$RX_WIN"
+wait_lines "$RX_WIN" 200
+memos_equal 1 200
+charts_equal
+log "received on --port"
+
+close_window "$RX_WIN" "$RX_PID" sigrx
+RX_PID=""
+start_rx_with
+transmit 400
+sleep $FRAME_WAIT
+press "$RX_WIN"
+wait_lines "$RX_WIN" 200
+# The new receiver's first frame is the transmitter's second.
+memos_equal 201 400
+# Chart2's bins span the normal signal's range over all of a station's runs,
+# and the transmitter has made one run more.
+charts_equal 2
+log "received on the saved port"
+
+close_window "$TX_WIN" "$TX_PID" sigtx
+TX_PID=""
+close_window "$RX_WIN" "$RX_PID" sigrx
+RX_PID=""
+e2e_pass
