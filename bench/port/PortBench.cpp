@@ -65,8 +65,7 @@ struct MemoryBytes {
     if (got < count) buffer[got] = 0;
     return got;
   }
-  std::uint32_t InputCount() const { return static_cast<std::uint32_t>(Bytes.size() - Head); }
-  bool WaitForInput() const { return false; }
+  bool WaitForInput(std::uint32_t) const { return Head < Bytes.size(); }
 };
 
 void Fill(UniformSamples& uniform, NormalSamples& normal) {

@@ -197,10 +197,10 @@ std::uint32_t TCommPort::InputCount() {
   return count;
 }
 
-bool TCommPort::WaitForInput() {
+bool TCommPort::WaitForInput(std::uint32_t milliseconds) {
   RequireOpen();
   bool arrived = false;
-  if (!CommPlatform::WaitInput(FHandle, FTimeouts.ReadIntervalTimeout, arrived))
+  if (!CommPlatform::WaitInput(FHandle, milliseconds, arrived))
     throw ECommError(COMM_STATUS);
   return arrived;
 }

@@ -7,7 +7,7 @@
 //   port.SendByte(b)                     one byte, within 250 + 1 ms
 //   port.ReceiveByte() / Receive(buf,n)  read within the read time-outs
 //   port.InputCount() / ClearInput()     the receive queue
-//   port.WaitForInput()                  up to 15 ms for bytes to arrive
+//   port.WaitForInput(ms)                up to ms for bytes to arrive
 //   port.Close()
 //   DescribeCommError(e)                 a sentence for a person
 //
@@ -115,11 +115,11 @@ public:
   // Throws COMM_NOT_OPEN or COMM_STATUS.
   std::uint32_t InputCount();
 
-  // Waits up to the inter-byte time-out (15 ms after Open) for received
-  // bytes, so that a reader can tell a gap between two bytes of a message
-  // from its end. Throws COMM_NOT_OPEN or COMM_STATUS. Returns true when
+  // Waits up to `milliseconds` for received bytes, so that a reader can
+  // tell a gap inside a message from its end; returns at once when bytes
+  // are waiting. Throws COMM_NOT_OPEN or COMM_STATUS. Returns true when
   // bytes (or a hang-up, which the next read reports) are waiting.
-  bool WaitForInput();
+  bool WaitForInput(std::uint32_t milliseconds);
 
   // The state, for the windows and the tests.
   bool IsOpen() const { return FIsOpen; }

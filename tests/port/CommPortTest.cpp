@@ -176,7 +176,7 @@ TEST(ClosedPort, StoresSettingsAndRefusesEveryIoOperation) {
   EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_NOT_OPEN);
   EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_NOT_OPEN);
   EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.WaitForInput(); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.WaitForInput(1); }).Code, COMM_NOT_OPEN);
   EXPECT_EQ(buffer[0], 1);  // the refused read wrote nothing
   port.Close();
   EXPECT_FALSE(port.IsOpen());
@@ -377,11 +377,18 @@ TEST_F(PtyPort, ReceiveByteOnASilentLineGivesMinusOneAfterTheTimeout) {
 TEST_F(PtyPort, InputCountClearInputAndWaitForInput) {
   auto start = Clock::now();
   EXPECT_EQ(port.InputCount(), 0u);
-  EXPECT_FALSE(port.WaitForInput());
   EXPECT_LT(SecondsSince(start), 0.2);
+  // A wait on a silent line lasts what it was given (a frame's gap here).
+  start = Clock::now();
+  EXPECT_FALSE(port.WaitForInput(100));
+  EXPECT_GT(SecondsSince(start), 0.09);
+  EXPECT_LT(SecondsSince(start), 1.0);
 
+  // With bytes waiting it returns at once, however long it was given.
   pty.Send({1, 2, 3, 4, 5});
-  EXPECT_TRUE(port.WaitForInput());
+  start = Clock::now();
+  EXPECT_TRUE(port.WaitForInput(10'000));
+  EXPECT_LT(SecondsSince(start), 1.0);
   EXPECT_EQ(port.InputCount(), 5u);
   port.ClearInput();
   EXPECT_EQ(port.InputCount(), 0u);
@@ -409,6 +416,9 @@ TEST_F(PtyPort, AHungUpLineFailsEveryOperationButClose) {
   pty.HangUp();
   auto start = Clock::now();
   std::uint8_t buffer[4];
+  // A wait sees the hang-up as something to read, so the read after it
+  // reports the failure (a frame's reader relies on that).
+  EXPECT_TRUE(port.WaitForInput(10'000));
   EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_READ);
   EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_READ);
   EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_STATUS);

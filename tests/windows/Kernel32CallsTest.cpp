@@ -47,7 +47,7 @@ TEST_F(Kernel32Calls, EachOperationMakesItsCallsWithItsArguments) {
   port.SendByte(0x55);
   device->Input = {7, 8, 9};
   EXPECT_EQ(port.InputCount(), 3u);
-  EXPECT_TRUE(port.WaitForInput());
+  EXPECT_TRUE(port.WaitForInput(100));
   EXPECT_EQ(port.ReceiveByte(), 7);
   std::uint8_t buffer[4] = {0, 0, 0, 0xAA};
   EXPECT_EQ(port.Receive(buffer, 4), 2u);
