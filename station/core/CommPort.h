@@ -10,6 +10,7 @@
 //   port.WaitForInput(ms)                up to ms for bytes to arrive
 //   port.Close()
 //   DescribeCommError(e)                 a sentence for a person
+//   IsWriteTimeout(e)                    a byte the line did not take in time
 //
 // Every failure throws ECommError by value (codes below); nothing returns an
 // error code. The platform calls live in one file of their own
@@ -50,9 +51,14 @@ public:
   std::uint32_t SystemError;
 };
 
-// A sentence for a person: which operation failed and the system's error
-// text (no trailing full stop or newline).
+// A sentence for a person: which operation failed and why, in the system's
+// words or, for a byte the line did not take in time, the station's (no
+// trailing full stop or newline).
 std::string DescribeCommError(const ECommError& error);
+
+// Whether the error is a byte that the line did not take within the write
+// time-out: the line is there but does not move, unlike a line that failed.
+bool IsWriteTimeout(const ECommError& error);
 
 // One serial device, opened by name with a fixed line configuration.
 // Default-constructible (closed), not copyable; the destructor closes an open

@@ -137,7 +137,8 @@ private slots:
   }
 
   // Nothing reads the far end and the line's buffers are full: the byte
-  // cannot go out within the write time-out.
+  // cannot go out within the write time-out, and the report says so in the
+  // station's words.
   void blockedWrite() {
     PtyLine line;
     FaultStation tx(TransmitterProfile(), line.Path());
@@ -147,7 +148,12 @@ private slots:
     const double seconds = tx.Press();
     QVERIFY2(seconds > 0.2 && seconds < kMostSeconds, qPrintable(QString::number(seconds)));
     QCOMPARE(tx.Reports.size(), 1);
-    QVERIFY2(tx.Reports[0].contains("sending a byte failed"), qPrintable(tx.Reports[0]));
+    const CommTimeouts& timeouts = tx.Form.State().Port.Timeouts();
+    const QString limit =
+        QString::number(timeouts.WriteTotalTimeoutConstant + timeouts.WriteTotalTimeoutMultiplier);
+    QVERIFY2(tx.Reports[0].endsWith(": sending a byte failed: the line did not take the byte within " +
+                                    limit + " ms."),
+             qPrintable(tx.Reports[0]));
     QCOMPARE(tx.Form.Memo1->document()->blockCount(), 200);
     QCOMPARE(tx.Form.Series1->Count(), 0);
 
@@ -197,6 +203,66 @@ private slots:
       return;
     }
     QSKIP("the machine was too busy to keep the adapter's pace");
+  }
+
+  void closingAfterAFailedRun_data() {
+    QTest::addColumn<bool>("transmitter");
+    QTest::addColumn<bool>("pulled");
+    QTest::newRow("sigtx, line pulled") << true << true;
+    QTest::newRow("sigrx, line pulled") << false << true;
+    QTest::newRow("sigtx, line stalled") << true << false;
+  }
+
+  // A run found the line pulled (a failed read or write) or stalled (a
+  // write time-out) and said so. The close still purges and closes; after a
+  // pulled line it reports nothing more, after a stalled one a failure of
+  // its own is reported as ever.
+  void closingAfterAFailedRun() {
+    QFETCH(bool, transmitter);
+    QFETCH(bool, pulled);
+    PtyLine line;
+    FaultStation station(transmitter ? TransmitterProfile() : ReceiverProfile(), line.Path());
+    station.Form.show();
+    if (pulled)
+      line.HangUp();
+    else
+      QVERIFY(line.Fill() > 0);
+    station.Press();
+    QCOMPARE(station.Reports.size(), 1);
+
+    // The pulled line's purge fails in every close, so the close is watched
+    // on a working device put behind the port (the window still holds its
+    // line for gone): bytes wait there and its close() fails.
+    PtyLine mended;
+    PtyLine& device = pulled ? mended : line;
+    if (pulled) Reconnect(station, mended);
+    device.SendByteByByte({1, 2, 3});
+    QVERIFY(device.WaitQueued(3));
+    FailNextCloseOf(device.Path());
+    station.Form.close();
+    QCOMPARE(device.Queued(), 0);    // purged
+    QCOMPARE(CloseFaultsLeft(), 0);  // and closed
+    QVERIFY(!station.Form.isVisible());
+    if (pulled) {
+      QCOMPARE(station.Reports.size(), 1);
+    } else {
+      QCOMPARE(station.Reports.size(), 2);
+      QVERIFY2(station.Reports[1].contains("closing the serial port failed"), qPrintable(station.Reports[1]));
+    }
+  }
+
+  // The line was pulled while the station sat idle and nothing told of it:
+  // the failing purge is the news, reported once, and the port is closed.
+  void closingOnALineNobodyFoundGone() {
+    PtyLine line;
+    FaultStation rx(ReceiverProfile(), line.Path());
+    rx.Form.show();
+    line.HangUp();
+    rx.Form.close();
+    QCOMPARE(rx.Reports.size(), 1);
+    QVERIFY2(rx.Reports[0].contains("clearing the receive queue failed"), qPrintable(rx.Reports[0]));
+    QVERIFY(!rx.Form.State().Port.IsOpen());
+    QVERIFY(!rx.Form.isVisible());
   }
 
   // close() fails as Linux lets it (EIO, descriptor released) when the

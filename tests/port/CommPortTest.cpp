@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -136,8 +137,12 @@ TEST(DescribeCommError, NamesTheOperationAndTheSystemReason) {
   errno = ENOENT;
   EXPECT_EQ(DescribeCommError(ECommError(COMM_OPEN)),
             "Opening the serial port failed: No such file or directory");
+  errno = EIO;
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_WRITE)), "Sending a byte failed: Input/output error");
+  // Only a write's time-out is told in the station's words (see
+  // AByteThatCannotGoOutInTimeIsAFailedWrite).
   errno = ETIMEDOUT;
-  EXPECT_EQ(DescribeCommError(ECommError(COMM_WRITE)), "Sending a byte failed: Connection timed out");
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_READ)), "Reading from the serial port failed: Connection timed out");
   // The class's own refusals say why without a stale system error.
   errno = ENOENT;
   EXPECT_EQ(DescribeCommError(ECommError(COMM_NOT_OPEN)), "Using the serial port failed: the port is not open");
@@ -407,6 +412,12 @@ TEST_F(PtyPort, AByteThatCannotGoOutInTimeIsAFailedWrite) {
   EXPECT_LT(SecondsSince(start), 1.0);
   EXPECT_EQ(e.Code, COMM_WRITE);
   EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ETIMEDOUT));
+  EXPECT_TRUE(IsWriteTimeout(e));
+  // Said in the station's words, with the port's own limit for one byte.
+  const CommTimeouts& t = port.Timeouts();
+  EXPECT_EQ(DescribeCommError(e), "Sending a byte failed: the line did not take the byte within " +
+                                      std::to_string(t.WriteTotalTimeoutConstant + t.WriteTotalTimeoutMultiplier) +
+                                      " ms");
   EXPECT_TRUE(port.IsOpen());
 }
 
@@ -423,7 +434,9 @@ TEST_F(PtyPort, AHungUpLineFailsEveryOperationButClose) {
   EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_READ);
   EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_STATUS);
   EXPECT_EQ(ErrorOf([&] { port.ClearInput(); }).Code, COMM_PURGE);
-  EXPECT_EQ(ErrorOf([&] { port.SendByte(1); }).Code, COMM_WRITE);
+  const ECommError write = ErrorOf([&] { port.SendByte(1); });
+  EXPECT_EQ(write.Code, COMM_WRITE);
+  EXPECT_FALSE(IsWriteTimeout(write));  // the line failed; it did not merely stall
   EXPECT_EQ(ErrorOf([&] { port.ChangeBaudRate(9600); }).Code, COMM_BAUD_RATE);
   EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
   EXPECT_LT(SecondsSince(start), 0.2);  // none of them waits for a dead line

@@ -425,6 +425,10 @@ TEST(StalledLine, AByteThatCannotGoOutInTimeThrowsNine) {
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->Code, COMM_WRITE);
   EXPECT_EQ(error->SystemError, static_cast<std::uint32_t>(ERROR_TIMEOUT));
+  const CommTimeouts& t = port.Timeouts();
+  EXPECT_EQ(DescribeCommError(*error), "Sending a byte failed: the line did not take the byte within " +
+                                           std::to_string(t.WriteTotalTimeoutConstant + t.WriteTotalTimeoutMultiplier) +
+                                           " ms");
   EXPECT_GT(seconds, 0.2);
   EXPECT_LT(seconds, 1.0);
   EXPECT_TRUE(port.IsOpen());
