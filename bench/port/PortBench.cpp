@@ -1,5 +1,6 @@
 // PortBench.cpp - what a frame costs the station beyond the line's own
-// 1.25 s: encoding it to a port, decoding a queued one, and the codec alone.
+// 1.25 s: encoding it to a port, decoding a queued one (whole or short), and
+// the codec alone.
 #include <benchmark/benchmark.h>
 #include <pty.h>
 #include <termios.h>
@@ -65,8 +66,7 @@ struct MemoryBytes {
     if (got < count) buffer[got] = 0;
     return got;
   }
-  std::uint32_t InputCount() const { return static_cast<std::uint32_t>(Bytes.size() - Head); }
-  bool WaitForInput() const { return false; }
+  bool WaitForInput(std::uint32_t) const { return Head < Bytes.size(); }
 };
 
 void Fill(UniformSamples& uniform, NormalSamples& normal) {
@@ -108,6 +108,24 @@ void BM_ReadQueuedSampleFrameFromPty(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(FRAME_SIZE));
 }
 BENCHMARK(BM_ReadQueuedSampleFrameFromPty)->Unit(benchmark::kMillisecond);
+
+// A short frame: the sender stopped after 100 of the 200 floats (range 0),
+// or 2 bytes into the 101st (range 2). The read ends once the line has been
+// silent for the frame's gap (FRAME_GAP_MS), the extra wait a short frame
+// costs; a whole frame ends at its 200th float and waits for nothing.
+void BM_ReadShortSampleFrameFromPty(benchmark::State& state) {
+  PtyLine line;
+  UniformSamples uniform{};
+  NormalSamples normal{};
+  Fill(uniform, normal);
+  auto frame = Encoded(uniform, normal);
+  frame.resize(402 + 4 * 100 + static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    line.Send(frame);
+    if (!ReadSampleFrame(line.Port, uniform, normal)) state.SkipWithError("no frame");
+  }
+}
+BENCHMARK(BM_ReadShortSampleFrameFromPty)->Arg(0)->Arg(2)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeSampleFrameInMemory(benchmark::State& state) {
   UniformSamples uniform{};

@@ -16,6 +16,7 @@
 //   CommPlatform::WaitInput(h, ms, arrived)          wait for bytes to arrive
 //   CommPlatform::Close(h)
 //   CommPlatform::LastError() / SetLastError(e)     the system's error number
+//   CommPlatform::IsTimeout(e)                       e is a write's time-out
 //   CommPlatform::ErrorText(e)                       its text for a person
 //   CommPlatform::ListPorts()                        the serial ports this machine has
 //
@@ -131,8 +132,8 @@ bool EscapeFunction(CommHandle handle, std::uint32_t function);
 bool Purge(CommHandle handle, std::uint32_t flags);
 
 // Writes up to count bytes within the write time-out; sent tells how many
-// went out (fewer when the time-out ended it: no failure, but ETIMEDOUT
-// left as the error).
+// went out (fewer when the time-out ended it: no failure, but the error
+// IsTimeout names left as the last error).
 bool Write(CommHandle handle, const std::uint8_t* data, std::uint32_t count,
            const CommTimeouts& timeouts, std::uint32_t& sent);
 
@@ -160,6 +161,10 @@ std::uint32_t LastError();
 // Sets the calling thread's last system error number, so that a cause saved
 // across a clean-up call can be put back.
 void SetLastError(std::uint32_t error);
+
+// Whether the error number is the one Write leaves when its time-out ended
+// it (ETIMEDOUT on POSIX, ERROR_TIMEOUT on Windows).
+bool IsTimeout(std::uint32_t error);
 
 // The system's own text for an error number (strerror, FormatMessage), in
 // UTF-8 and without a trailing full stop or line break.

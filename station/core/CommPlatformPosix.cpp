@@ -289,6 +289,8 @@ std::uint32_t LastError() { return static_cast<std::uint32_t>(errno); }
 
 void SetLastError(std::uint32_t error) { errno = static_cast<int>(error); }
 
+bool IsTimeout(std::uint32_t error) { return error == static_cast<std::uint32_t>(ETIMEDOUT); }
+
 std::string ErrorText(std::uint32_t error) { return std::strerror(static_cast<int>(error)); }
 
 }  // namespace CommPlatform

@@ -154,6 +154,8 @@ std::uint32_t LastError() { return GetLastError(); }
 
 void SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
+bool IsTimeout(std::uint32_t error) { return error == ERROR_TIMEOUT; }
+
 std::string ErrorText(std::uint32_t error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(

@@ -50,8 +50,18 @@ std::string DescribeCommError(const ECommError& error) {
   // system error number is whatever the thread last had and would mislead.
   if (error.Code == COMM_PORT_OPEN) return text + ": the port is open";
   if (error.Code == COMM_NOT_OPEN) return text + ": the port is not open";
+  // The system's "timed out" does not say what waited: a byte for the line.
+  if (IsWriteTimeout(error)) {
+    const std::uint32_t limit = kOpenTimeouts.WriteTotalTimeoutConstant +
+                                kOpenTimeouts.WriteTotalTimeoutMultiplier;  // one byte
+    return text + ": the line did not take the byte within " + std::to_string(limit) + " ms";
+  }
   if (error.SystemError == 0) return text;
   return text + ": " + CommPlatform::ErrorText(error.SystemError);
+}
+
+bool IsWriteTimeout(const ECommError& error) {
+  return error.Code == COMM_WRITE && CommPlatform::IsTimeout(error.SystemError);
 }
 
 TCommPort::TCommPort() : FPortName("COM1") {
@@ -197,10 +207,10 @@ std::uint32_t TCommPort::InputCount() {
   return count;
 }
 
-bool TCommPort::WaitForInput() {
+bool TCommPort::WaitForInput(std::uint32_t milliseconds) {
   RequireOpen();
   bool arrived = false;
-  if (!CommPlatform::WaitInput(FHandle, FTimeouts.ReadIntervalTimeout, arrived))
+  if (!CommPlatform::WaitInput(FHandle, milliseconds, arrived))
     throw ECommError(COMM_STATUS);
   return arrived;
 }

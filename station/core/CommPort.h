@@ -7,9 +7,10 @@
 //   port.SendByte(b)                     one byte, within 250 + 1 ms
 //   port.ReceiveByte() / Receive(buf,n)  read within the read time-outs
 //   port.InputCount() / ClearInput()     the receive queue
-//   port.WaitForInput()                  up to 15 ms for bytes to arrive
+//   port.WaitForInput(ms)                up to ms for bytes to arrive
 //   port.Close()
 //   DescribeCommError(e)                 a sentence for a person
+//   IsWriteTimeout(e)                    a byte the line did not take in time
 //
 // Every failure throws ECommError by value (codes below); nothing returns an
 // error code. The platform calls live in one file of their own
@@ -50,9 +51,14 @@ public:
   std::uint32_t SystemError;
 };
 
-// A sentence for a person: which operation failed and the system's error
-// text (no trailing full stop or newline).
+// A sentence for a person: which operation failed and why, in the system's
+// words or, for a byte the line did not take in time, the station's (no
+// trailing full stop or newline).
 std::string DescribeCommError(const ECommError& error);
+
+// Whether the error is a byte that the line did not take within the write
+// time-out: the line is there but does not move, unlike a line that failed.
+bool IsWriteTimeout(const ECommError& error);
 
 // One serial device, opened by name with a fixed line configuration.
 // Default-constructible (closed), not copyable; the destructor closes an open
@@ -115,11 +121,11 @@ public:
   // Throws COMM_NOT_OPEN or COMM_STATUS.
   std::uint32_t InputCount();
 
-  // Waits up to the inter-byte time-out (15 ms after Open) for received
-  // bytes, so that a reader can tell a gap between two bytes of a message
-  // from its end. Throws COMM_NOT_OPEN or COMM_STATUS. Returns true when
+  // Waits up to `milliseconds` for received bytes, so that a reader can
+  // tell a gap inside a message from its end; returns at once when bytes
+  // are waiting. Throws COMM_NOT_OPEN or COMM_STATUS. Returns true when
   // bytes (or a hang-up, which the next read reports) are waiting.
-  bool WaitForInput();
+  bool WaitForInput(std::uint32_t milliseconds);
 
   // The state, for the windows and the tests.
   bool IsOpen() const { return FIsOpen; }

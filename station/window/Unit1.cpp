@@ -93,9 +93,13 @@ void TForm1::Button1Click(QObject* /*Sender*/) {
   if (!profile_.Run) return;
   // Qt must never see an exception leave an event handler; the rest of the
   // run is abandoned and what it already listed, sent or charted stays.
+  lineGone_ = false;
   try {
     profile_.Run(*this);
   } catch (const ECommError& error) {
+    // Any port failure but a byte the line did not take in time means the
+    // line itself failed: pulled, hung up, the device gone.
+    lineGone_ = !IsWriteTimeout(error);
     Report(CommErrorSentence(profile_.PortName, profile_.DeviceName(), error));
   } catch (const std::exception& error) {
     Report(QString::fromLocal8Bit(error.what()));
@@ -118,7 +122,9 @@ void TForm1::FormClose(QObject* /*Sender*/, QCloseEvent* /*Action*/) {
   } catch (const ECommError& error) {
     if (!failure) failure = error;
   }
-  if (failure) Report(CommErrorSentence(profile_.PortName, profile_.DeviceName(), *failure));
+  // A line the last run found gone has been reported; its purge fails as
+  // surely, and a second box would tell the person nothing new.
+  if (failure && !lineGone_) Report(CommErrorSentence(profile_.PortName, profile_.DeviceName(), *failure));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

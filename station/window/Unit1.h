@@ -4,6 +4,7 @@
 //   TForm1 form(profile);     builds the widgets, then runs profile.SetUp
 //   form.Button1Click(this)   one run (profile.Run); failures are reported
 //   form.FormClose(...)       ClearInput + Close on the port; on window close
+//                             (no report when the last run found the line gone)
 //   form.State()              the station's StationState
 //   form.SetErrorReporter(f)  where failure sentences go (default ReportToUser)
 //
@@ -55,12 +56,12 @@ public:
   TLineSeries* Series5 = nullptr;
   TLineSeries* Series6 = nullptr;
 
-  // One run of the station; a port failure is reported once. Returns nothing.
+  // One run of the station; a port failure is reported once.
   void Button1Click(QObject* Sender);
 
   // Discards the receive queue and closes the port (if still open); a failure
-  // is reported once and the close goes on. Leaves `Action` as it is.
-  // Returns nothing.
+  // is reported once and the close goes on, silently when the last run
+  // found the line gone. Leaves `Action` as it is.
   void FormClose(QObject* Sender, QCloseEvent* Action);
 
   // The station's state, alive as long as the window. Returns it.
@@ -80,4 +81,6 @@ private:
   TStationProfile profile_;
   std::unique_ptr<StationState> state_;
   TErrorReporter reporter_ = ReportToUser;
+  // The last run ended in a failure of the line itself (not a write time-out).
+  bool lineGone_ = false;
 };

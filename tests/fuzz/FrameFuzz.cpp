@@ -1,7 +1,10 @@
 // FrameFuzz.cpp - the frame decoder on arbitrary bytes arriving in bursts.
 //
-// The first input byte picks the burst length (0: everything queued at
-// once), the rest is the line. The arrays are prefilled with a pattern, so
+// The first input byte sets up the line: bits 0..3 the burst length (0:
+// everything queued at once), bits 4..5 the gap before each burst (1, 16,
+// 40 or FRAME_GAP_MS ms: all gaps a frame must survive, most of them longer
+// than the port's inter-byte time-out), bit 6 a hang-up once everything has
+// come. The rest is the line. The arrays are prefilled with a pattern, so
 // that what a decoding stored shows. The target checks what every decoding
 // promises:
 //   - the answer is true exactly when the line starts with FRAME_INT_MARK;
@@ -12,7 +15,10 @@
 //     the entries after them keep the pattern;
 //   - the queue is consumed from its head, and a float section that filled
 //     its array leaves whatever follows it queued, untouched;
-//   - the decoding ends after a number of port calls bounded by the input.
+//   - a line that hangs up before the frame is complete fails the decoding
+//     (with the complete samples stored), never passes for a short frame;
+//   - the decoding ends after a number of port calls bounded by the input:
+//     a wait and a read per byte at most, and one more of each at the end.
 // Out-of-bounds access is caught by AddressSanitizer (each array is its own
 // heap block) and by the library's checked subscripts (_GLIBCXX_ASSERTIONS).
 #include <algorithm>
@@ -38,22 +44,25 @@ namespace {
 // keeps asking a drained line is reported instead of spinning.
 class CountedLine {
 public:
-  CountedLine(const std::uint8_t* line, std::size_t length, std::size_t burst)
-      : limit_(4 * length + 16) {
+  CountedLine(const std::uint8_t* line, std::size_t length, std::uint8_t setUp)
+      : limit_(2 * length + 2) {
+    const std::size_t burst = setUp % 16;
     if (burst == 0) {
       line_.Queue.assign(line, line + length);
     } else {
       for (std::size_t at = 0; at < length; at += burst)
         line_.Later.emplace_back(line + at, line + std::min(at + burst, length));
     }
+    const std::uint32_t gaps[] = {1, 16, 40, FRAME_GAP_MS};
+    line_.GapMs = gaps[(setUp >> 4) % 4];
+    line_.HangsUpAtTheEnd = (setUp & 0x40) != 0;
   }
 
   int ReceiveByte() { return Count(), line_.ReceiveByte(); }
   std::uint32_t Receive(std::uint8_t* buffer, std::uint32_t count) {
     return Count(), line_.Receive(buffer, count);
   }
-  std::uint32_t InputCount() { return Count(), line_.InputCount(); }
-  bool WaitForInput() { return Count(), line_.WaitForInput(); }
+  bool WaitForInput(std::uint32_t milliseconds) { return Count(), line_.WaitForInput(milliseconds); }
 
   // The bytes not taken, in order.
   std::vector<std::uint8_t> Left() const {
@@ -85,7 +94,7 @@ std::uint32_t FloatAt(const std::uint8_t* p) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  const std::size_t burst = data[0] % 16;
+  const bool hangsUp = (data[0] & 0x40) != 0;
   const std::uint8_t* line = data + 1;
   const std::size_t length = size - 1;
 
@@ -93,12 +102,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto normal = std::make_unique<NormalSamples>();
   uniform->fill(UNIFORM_FILL);
   normal->fill(std::bit_cast<float>(NORMAL_FILL));
-  CountedLine source(line, length, burst);
-  const bool frame = DecodeSampleFrame(source, *uniform, *normal);
+  CountedLine source(line, length, data[0]);
+  bool frame = false;
+  bool failed = false;
+  try {
+    frame = DecodeSampleFrame(source, *uniform, *normal);
+  } catch (const MemoryLine::HungUp&) {
+    failed = true;
+  }
   const std::vector<std::uint8_t> left = source.Left();
 
   const bool marked = length > 0 && line[0] == FRAME_INT_MARK;
-  if (frame != marked) Fail("the answer does not match the first byte");
 
   // What is left is the tail of the input, in order.
   if (left.size() > length || !std::equal(left.begin(), left.end(), line + (length - left.size())))
@@ -121,6 +135,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t floats = closed ? (length - at - 1) / 4 : 0;
   const std::size_t nu = std::min<std::size_t>(pairs, SAMPLE_COUNT);
   const std::size_t nf = std::min<std::size_t>(floats, SAMPLE_COUNT);
+
+  // A hang-up fails the decoding exactly when the decoder asks for more than
+  // the line had: always, but for a line without a frame mark (one byte
+  // taken) or a float section that filled its array.
+  const bool complete = (length > 0 && !marked) || nf == SAMPLE_COUNT;
+  if (failed != (hangsUp && !complete))
+    Fail(failed ? "a decoding failed on a healthy line or a complete frame"
+                : "a hang-up inside a frame passed for its end");
+  if (!failed && frame != marked) Fail("the answer does not match the first byte");
 
   for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
     const std::int32_t want = i < nu ? line[1 + 2 * i] + 256 * line[2 + 2 * i] : UNIFORM_FILL;

@@ -1,8 +1,9 @@
 // MakeCorpus.cpp - writes the fuzzer's seed inputs into a directory.
 //
-// Each seed is a burst selector (first byte, as FrameFuzz reads it) and a
-// line: whole frames made by the encoder, short and malformed frames, two
-// frames queued, and garbage. Usage: frame_corpus DIR
+// Each seed is a line set-up (first byte, as FrameFuzz reads it: burst
+// length, gap, hang-up) and a line: whole frames made by the encoder, short
+// and malformed frames, two frames queued, frames in an adapter's bursts,
+// lines pulled mid-frame, and garbage. Usage: frame_corpus DIR
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -81,6 +82,12 @@ int main(int argc, char** argv) {
 
   Bytes noFloatMark(frame.begin(), frame.begin() + 151);  // the line ends in the integers
 
+  // Set-up bits beyond the burst length: the gap before each burst (16 ms,
+  // 40 ms, FRAME_GAP_MS) and a hang-up once everything has come.
+  constexpr std::uint8_t kGap16 = 0x10, kGap40 = 0x20, kGapFrame = 0x30, kHangUp = 0x40;
+  const Bytes cutInAFloat(frame.begin(), frame.begin() + 600);  // 49 floats and 2 bytes
+  const Bytes cutInAPair(frame.begin(), frame.begin() + 300);
+
   const struct {
     const char* name;
     std::uint8_t burst;
@@ -96,6 +103,11 @@ int main(int argc, char** argv) {
       {"no-float-mark", 0, noFloatMark},
       {"mark-only", 0, {FRAME_INT_MARK}},
       {"marks-only", 0, {FRAME_INT_MARK, FRAME_FLOAT_MARK, 1, 2, 3, 4, 5, 6, 7, 8}},
+      {"frame-in-adapter-bursts", kGap16 | 15, frame},
+      {"frame-with-long-gaps", kGapFrame | 13, frame},
+      {"frame-then-hang-up", kHangUp | kGap40 | 5, frame},
+      {"pulled-inside-a-float", kHangUp, cutInAFloat},
+      {"pulled-inside-a-pair-in-bursts", kHangUp | kGap40 | 7, cutInAPair},
       {"garbage", 0, Garbage(600, 3)},
       {"garbage-then-frame", 5, [&] {
          Bytes g = Garbage(9, 4);

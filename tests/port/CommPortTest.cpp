@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -136,8 +137,12 @@ TEST(DescribeCommError, NamesTheOperationAndTheSystemReason) {
   errno = ENOENT;
   EXPECT_EQ(DescribeCommError(ECommError(COMM_OPEN)),
             "Opening the serial port failed: No such file or directory");
+  errno = EIO;
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_WRITE)), "Sending a byte failed: Input/output error");
+  // Only a write's time-out is told in the station's words (see
+  // AByteThatCannotGoOutInTimeIsAFailedWrite).
   errno = ETIMEDOUT;
-  EXPECT_EQ(DescribeCommError(ECommError(COMM_WRITE)), "Sending a byte failed: Connection timed out");
+  EXPECT_EQ(DescribeCommError(ECommError(COMM_READ)), "Reading from the serial port failed: Connection timed out");
   // The class's own refusals say why without a stale system error.
   errno = ENOENT;
   EXPECT_EQ(DescribeCommError(ECommError(COMM_NOT_OPEN)), "Using the serial port failed: the port is not open");
@@ -176,7 +181,7 @@ TEST(ClosedPort, StoresSettingsAndRefusesEveryIoOperation) {
   EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_NOT_OPEN);
   EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_NOT_OPEN);
   EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.WaitForInput(); }).Code, COMM_NOT_OPEN);
+  EXPECT_EQ(ErrorOf([&] { port.WaitForInput(1); }).Code, COMM_NOT_OPEN);
   EXPECT_EQ(buffer[0], 1);  // the refused read wrote nothing
   port.Close();
   EXPECT_FALSE(port.IsOpen());
@@ -377,11 +382,18 @@ TEST_F(PtyPort, ReceiveByteOnASilentLineGivesMinusOneAfterTheTimeout) {
 TEST_F(PtyPort, InputCountClearInputAndWaitForInput) {
   auto start = Clock::now();
   EXPECT_EQ(port.InputCount(), 0u);
-  EXPECT_FALSE(port.WaitForInput());
   EXPECT_LT(SecondsSince(start), 0.2);
+  // A wait on a silent line lasts what it was given (a frame's gap here).
+  start = Clock::now();
+  EXPECT_FALSE(port.WaitForInput(100));
+  EXPECT_GT(SecondsSince(start), 0.09);
+  EXPECT_LT(SecondsSince(start), 1.0);
 
+  // With bytes waiting it returns at once, however long it was given.
   pty.Send({1, 2, 3, 4, 5});
-  EXPECT_TRUE(port.WaitForInput());
+  start = Clock::now();
+  EXPECT_TRUE(port.WaitForInput(10'000));
+  EXPECT_LT(SecondsSince(start), 1.0);
   EXPECT_EQ(port.InputCount(), 5u);
   port.ClearInput();
   EXPECT_EQ(port.InputCount(), 0u);
@@ -400,6 +412,12 @@ TEST_F(PtyPort, AByteThatCannotGoOutInTimeIsAFailedWrite) {
   EXPECT_LT(SecondsSince(start), 1.0);
   EXPECT_EQ(e.Code, COMM_WRITE);
   EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ETIMEDOUT));
+  EXPECT_TRUE(IsWriteTimeout(e));
+  // Said in the station's words, with the port's own limit for one byte.
+  const CommTimeouts& t = port.Timeouts();
+  EXPECT_EQ(DescribeCommError(e), "Sending a byte failed: the line did not take the byte within " +
+                                      std::to_string(t.WriteTotalTimeoutConstant + t.WriteTotalTimeoutMultiplier) +
+                                      " ms");
   EXPECT_TRUE(port.IsOpen());
 }
 
@@ -409,11 +427,16 @@ TEST_F(PtyPort, AHungUpLineFailsEveryOperationButClose) {
   pty.HangUp();
   auto start = Clock::now();
   std::uint8_t buffer[4];
+  // A wait sees the hang-up as something to read, so the read after it
+  // reports the failure (a frame's reader relies on that).
+  EXPECT_TRUE(port.WaitForInput(10'000));
   EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_READ);
   EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_READ);
   EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_STATUS);
   EXPECT_EQ(ErrorOf([&] { port.ClearInput(); }).Code, COMM_PURGE);
-  EXPECT_EQ(ErrorOf([&] { port.SendByte(1); }).Code, COMM_WRITE);
+  const ECommError write = ErrorOf([&] { port.SendByte(1); });
+  EXPECT_EQ(write.Code, COMM_WRITE);
+  EXPECT_FALSE(IsWriteTimeout(write));  // the line failed; it did not merely stall
   EXPECT_EQ(ErrorOf([&] { port.ChangeBaudRate(9600); }).Code, COMM_BAUD_RATE);
   EXPECT_EQ(port.LineSettings().BaudRate, 19200u);
   EXPECT_LT(SecondsSince(start), 0.2);  // none of them waits for a dead line

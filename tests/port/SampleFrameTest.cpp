@@ -1,11 +1,13 @@
 // SampleFrameTest.cpp - the frame: its bytes, the decoder's edge cases over
-// a line in memory, and whole frames over a pseudo-terminal, also while they
-// are still arriving at line pace.
+// a line in memory (gaps, hang-ups), and whole frames over a pseudo-terminal,
+// also while they are still arriving at line pace or in an adapter's bursts,
+// and cut off half-way.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -61,6 +63,16 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
   return all;
+}
+
+// Sends `frame` as `burst`-byte pieces after its first byte, each `gapMs`
+// after the line fell quiet.
+void QueueInBursts(MemoryLine& line, const Bytes& frame, std::size_t burst, std::uint32_t gapMs) {
+  line.Queue.assign(frame.begin(), frame.begin() + 1);
+  for (std::size_t at = 1; at < frame.size(); at += burst)
+    line.Later.emplace_back(frame.begin() + static_cast<std::ptrdiff_t>(at),
+                            frame.begin() + static_cast<std::ptrdiff_t>(std::min(at + burst, frame.size())));
+  line.GapMs = gapMs;
 }
 
 // Arrays filled with a value no frame of these tests carries, to see which
@@ -239,24 +251,87 @@ TEST(FrameDecoder, TwoQueuedFramesAreDecodedByTwoCalls) {
   EXPECT_TRUE(line.Queue.empty());
 }
 
-TEST(FrameDecoder, FollowsAFrameThatArrivesInBursts) {
+TEST(FrameDecoder, FollowsAFrameAcrossGapsUpToTheFrameGap) {
   UniformSamples uniform{};
   NormalSamples normal{};
   FillSamples(uniform, normal, 5);
   const Bytes frame = Encode(uniform, normal);
   // Burst lengths that put the gaps everywhere: inside pairs, right before
-  // and after the mark, inside float groups.
-  for (std::size_t burst : {1u, 2u, 3u, 7u, 401u}) {
-    MemoryLine line;
-    line.Queue.assign(frame.begin(), frame.begin() + 1);
-    for (std::size_t at = 1; at < frame.size(); at += burst)
-      line.Later.emplace_back(frame.begin() + static_cast<std::ptrdiff_t>(at),
-                              frame.begin() + static_cast<std::ptrdiff_t>(std::min(at + burst, frame.size())));
-    Arrays got;
-    EXPECT_TRUE(DecodeSampleFrame(line, got.uniform, got.normal)) << burst;
-    EXPECT_EQ(got.uniform, uniform) << burst;
-    ExpectSameBits(got.normal, normal);
-    EXPECT_TRUE(line.Queue.empty() && line.Later.empty()) << burst;
+  // and after the mark, inside float groups; 16 bytes every 20 ms is a USB
+  // adapter's latency timer, longer than the port's inter-byte time-out.
+  for (std::uint32_t gap : {1u, 20u, FRAME_GAP_MS}) {
+    for (std::size_t burst : {1u, 2u, 3u, 7u, 16u, 401u}) {
+      MemoryLine line;
+      QueueInBursts(line, frame, burst, gap);
+      Arrays got;
+      EXPECT_TRUE(DecodeSampleFrame(line, got.uniform, got.normal)) << burst << " every " << gap;
+      EXPECT_EQ(got.uniform, uniform) << burst << " every " << gap;
+      ExpectSameBits(got.normal, normal);
+      EXPECT_TRUE(line.Queue.empty() && line.Later.empty()) << burst << " every " << gap;
+    }
+  }
+}
+
+TEST(FrameDecoder, ALongerGapEndsTheFrame) {
+  UniformSamples uniform{};
+  NormalSamples normal{};
+  FillSamples(uniform, normal, 8);
+  const Bytes frame = Encode(uniform, normal);
+  // The line falls silent two bytes into the third float; the rest comes
+  // too late to belong to this frame and stays for the next press.
+  const std::size_t cut = 402 + 4 * 2 + 2;
+  MemoryLine line;
+  line.Queue.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(cut));
+  line.Later.emplace_back(frame.begin() + static_cast<std::ptrdiff_t>(cut), frame.end());
+  line.GapMs = FRAME_GAP_MS + 1;
+  Arrays got;
+  EXPECT_TRUE(DecodeSampleFrame(line, got.uniform, got.normal));
+  EXPECT_EQ(got.uniform, uniform);
+  EXPECT_EQ(BitsOf(got.normal[1]), BitsOf(normal[1]));
+  EXPECT_EQ(got.normal[2], -7.0f);
+  EXPECT_TRUE(line.Queue.empty());
+  EXPECT_EQ(line.Later.size(), 1u);
+}
+
+// A line that hangs up in the middle of a frame fails the decoding, wherever
+// the cut falls: the partial frame is not passed off as a short one. The
+// samples that came whole before the cut are stored.
+TEST(FrameDecoder, AHangUpInsideAFrameIsAFailedRead) {
+  UniformSamples uniform{};
+  NormalSamples normal{};
+  FillSamples(uniform, normal, 9);
+  const Bytes frame = Encode(uniform, normal);
+  const struct {
+    std::size_t cut;  // bytes that arrive before the hang-up
+    std::size_t pairs, floats;  // samples complete by then
+  } cases[] = {
+      {1, 0, 0},                      // right after the frame mark
+      {1 + 2 * 5, 5, 0},              // between two pairs
+      {1 + 2 * 5 + 1, 5, 0},          // inside a pair
+      {402, 200, 0},                  // right after the float mark
+      {402 + 4 * 49, 200, 49},        // between two floats
+      {402 + 4 * 49 + 2, 200, 49},    // inside a float, as a cable cut after 600 bytes
+  };
+  for (const auto& c : cases) {
+    for (std::size_t burst : {0u, 7u}) {  // 0: all queued when the read starts
+      const Bytes part(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(c.cut));
+      MemoryLine line;
+      if (burst == 0) {
+        line.Queue.assign(part.begin(), part.end());
+      } else {
+        QueueInBursts(line, part, burst, 20);
+      }
+      line.HangsUpAtTheEnd = true;
+      Arrays got;
+      EXPECT_THROW(DecodeSampleFrame(line, got.uniform, got.normal), MemoryLine::HungUp)
+          << "cut after " << c.cut << ", bursts of " << burst;
+      for (std::size_t i = 0; i < c.pairs; ++i) EXPECT_EQ(got.uniform[i], uniform[i]) << c.cut;
+      if (c.pairs < SAMPLE_COUNT) {
+        EXPECT_EQ(got.uniform[c.pairs], -7) << c.cut;
+      }
+      for (std::size_t i = 0; i < c.floats; ++i) EXPECT_EQ(BitsOf(got.normal[i]), BitsOf(normal[i])) << c.cut;
+      EXPECT_EQ(got.normal[c.floats], -7.0f) << c.cut;
+    }
   }
 }
 
@@ -317,10 +392,13 @@ TEST_F(PtyFrame, NothingQueuedIsNoFrameAfterTheReadTimeout) {
 
 namespace {
 
+// A feeder thread that paused this long may have outwaited the frame's gap
+// (a loaded machine can stall it): such an attempt proves nothing either way.
+constexpr auto kSpoiltByAStall = std::chrono::milliseconds(FRAME_GAP_MS - 20);
+
 // Plays the other station: writes bytes on the schedule of a 9600-baud line
 // (about 1.04 ms per byte), a few at a time, then optionally hangs up.
-// Returns the longest pause between two writes: a loaded machine can stall
-// this thread for longer than the line's inter-byte interval.
+// Returns the longest pause between two writes.
 Clock::duration FeedAtLinePace(PtyLine& line, const Bytes& bytes, bool hangUp) {
   const auto perByte = std::chrono::microseconds(1042);
   const auto start = Clock::now();
@@ -345,25 +423,30 @@ Clock::duration FeedAtLinePace(PtyLine& line, const Bytes& bytes, bool hangUp) {
   return longest;
 }
 
+// A receiving port on `line`, set up as the station does.
+void OpenAsReceiver(TCommPort& port, const PtyLine& line) {
+  port.Open(line.Path());
+  port.ChangeBaudRate(9600);
+  port.ChangeStopBits(0);
+}
+
 }  // namespace
 
+// Each attempt below runs on a line of its own, so nothing of an attempt
+// spoilt by a stall is left in the queue of the next.
+
 TEST_F(PtyFrame, AReadStartedWhileTheFrameArrivesFollowsItToTheEnd) {
-  // An attempt whose feeder stalled past the inter-byte interval proves
-  // nothing either way; it is repeated on a line of its own, so nothing of
-  // the spoilt attempt is left in the queue.
   for (int attempt = 0; attempt < 3; ++attempt) {
     PtyLine line;
     TCommPort receiver;
-    receiver.Open(line.Path());
-    receiver.ChangeBaudRate(9600);
-    receiver.ChangeStopBits(0);
+    OpenAsReceiver(receiver, line);
     Clock::duration stall{};
     std::thread other([&] { stall = FeedAtLinePace(line, Encode(uniform, normal), false); });
     Arrays got;
     const bool frame = ReadSampleFrame(receiver, got.uniform, got.normal);
     other.join();
     const bool whole = frame && got.uniform == uniform && receiver.InputCount() == 0;
-    if (stall < std::chrono::milliseconds(12)) {
+    if (stall < kSpoiltByAStall) {
       EXPECT_TRUE(whole);
       EXPECT_EQ(got.uniform, uniform);
       ExpectSameBits(got.normal, normal);
@@ -374,21 +457,67 @@ TEST_F(PtyFrame, AReadStartedWhileTheFrameArrivesFollowsItToTheEnd) {
   GTEST_SKIP() << "the machine was too busy to keep line pace";
 }
 
-TEST_F(PtyFrame, TheOtherEndHangingUpMidFrameEndsTheRead) {
-  const Bytes frame = Encode(uniform, normal);
-  std::thread other([&] { FeedAtLinePace(pty, Bytes(frame.begin(), frame.begin() + 300), true); });
-  Arrays got;
-  const auto start = Clock::now();
-  // Whether the read sees the hang-up or ends on the silence before it
-  // depends on timing; it must end either way, and not wait on a dead line.
-  try {
-    ReadSampleFrame(port, got.uniform, got.normal);
-  } catch (const ECommError& e) {
-    EXPECT_TRUE(e.Code == COMM_READ || e.Code == COMM_STATUS) << int{e.Code};
+// A USB adapter delivers what the line carried every 16 ms or so, in one
+// piece: gaps longer than the port's inter-byte time-out inside the frame,
+// also inside pairs and floats. A read started 0.3 s in takes all of it.
+TEST_F(PtyFrame, AFrameInAnAdaptersBurstsIsReadWhole) {
+  const std::size_t burst = 16;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    PtyLine line;
+    TCommPort receiver;
+    OpenAsReceiver(receiver, line);
+    Clock::duration stall{};
+    std::thread other(
+        [&] { stall = line.SendInBursts(Encode(uniform, normal), burst, std::chrono::milliseconds(20)); });
+    ASSERT_TRUE(line.WaitQueued(static_cast<int>(15 * burst)));
+    Arrays got;
+    const bool frame = ReadSampleFrame(receiver, got.uniform, got.normal);
+    other.join();
+    if (stall < kSpoiltByAStall) {
+      EXPECT_TRUE(frame);
+      EXPECT_EQ(got.uniform, uniform);
+      ExpectSameBits(got.normal, normal);
+      EXPECT_EQ(receiver.InputCount(), 0u);
+      return;
+    }
   }
-  other.join();
-  EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
-  EXPECT_THROW(ReadSampleFrame(port, got.uniform, got.normal), ECommError);
+  GTEST_SKIP() << "the machine was too busy to keep the adapter's pace";
+}
+
+// The far end hangs up while the frame arrives, in the integer section (after
+// a low byte) and inside a float (600 bytes, as a cable cut half-way): the
+// read fails at once instead of passing the partial frame off as a short one.
+TEST_F(PtyFrame, TheOtherEndHangingUpMidFrameIsAFailedRead) {
+  const Bytes frame = Encode(uniform, normal);
+  for (std::size_t cut : {300u, 600u}) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      PtyLine line;
+      TCommPort receiver;
+      OpenAsReceiver(receiver, line);
+      Clock::duration stall{};
+      std::thread other([&] {
+        stall = FeedAtLinePace(line, Bytes(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(cut)), true);
+      });
+      Arrays got;
+      const auto start = Clock::now();
+      std::optional<ECommError> error;
+      try {
+        ReadSampleFrame(receiver, got.uniform, got.normal);
+      } catch (const ECommError& e) {
+        error = e;
+      }
+      other.join();
+      EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0) << cut;
+      if (stall < kSpoiltByAStall || error) {
+        ASSERT_TRUE(error.has_value()) << "cut after " << cut;
+        EXPECT_EQ(error->Code, COMM_READ) << "cut after " << cut;
+        // Every later read on the dead line fails as well.
+        EXPECT_THROW(ReadSampleFrame(receiver, got.uniform, got.normal), ECommError);
+        break;
+      }
+      if (attempt == 2) GTEST_SKIP() << "the machine was too busy to keep line pace";
+    }
+  }
 }
 
 #endif  // _WIN32

@@ -108,6 +108,26 @@ void PtyLine::SendByteByByte(const std::vector<std::uint8_t>& bytes) const {
   WriteAll(master_, bytes.data(), bytes.size(), 1);
 }
 
+std::chrono::steady_clock::duration PtyLine::SendInBursts(const std::vector<std::uint8_t>& bytes,
+                                                          std::size_t burst,
+                                                          std::chrono::milliseconds every) const {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  auto last = start;
+  Clock::duration longest{};
+  auto due = start;
+  for (std::size_t at = 0; at < bytes.size(); at += burst, due += every) {
+    // The adapter's pace, not a wait for anything.
+    std::this_thread::sleep_until(due);
+    const auto now = Clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+    const std::size_t size = std::min(burst, bytes.size() - at);
+    WriteAll(master_, bytes.data() + at, size, size);
+  }
+  return longest;
+}
+
 std::vector<std::uint8_t> PtyLine::Collect(std::size_t count, int idleMs) const {
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[4096];

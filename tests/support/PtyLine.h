@@ -10,6 +10,7 @@
 //  the far end:
 //   line.Send(bytes)              write them all, as fast as the line takes them
 //   line.SendByteByByte(bytes)    ... with a write() of its own for each byte
+//   line.SendInBursts(bytes, n, t) ... n bytes every t, as a USB adapter delivers
 //   line.Collect(n, idleMs)       read n bytes, or what came before idleMs of silence
 //   line.HangUp()                 close the far end: the station's device is gone
 //   line.HangUpWhenTaken()        ... once the station has taken every queued
@@ -29,6 +30,7 @@
 // the line; it watches the receive queue through it and never reads from it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -53,6 +55,13 @@ public:
   // std::runtime_error when there is none for 5 s or the line is gone.
   void Send(const std::vector<std::uint8_t>& bytes) const;
   void SendByteByByte(const std::vector<std::uint8_t>& bytes) const;
+  // `burst` bytes in one write every `every` (a USB adapter's latency timer),
+  // on a fixed schedule so that late wake-ups do not add up. Returns the
+  // longest pause between two writes: a loaded machine can stall the
+  // writing thread beyond `every`.
+  std::chrono::steady_clock::duration SendInBursts(const std::vector<std::uint8_t>& bytes,
+                                                   std::size_t burst,
+                                                   std::chrono::milliseconds every) const;
   // Reads until `count` bytes came or `idleMs` passed without one.
   std::vector<std::uint8_t> Collect(std::size_t count, int idleMs = 2000) const;
 

@@ -100,15 +100,14 @@ private slots:
     QCOMPARE(tx.Reports.size(), 2);
     QCOMPARE(tx.Form.Memo1->document()->blockCount(), 400);
 
-    // On the dead line the purge fails: one report, and the port is still
-    // closed and the window goes.
+    // On the dead line the purge fails too, which the runs have already
+    // told: no report, and the port is still closed and the window goes.
     tx.Form.close();
-    QCOMPARE(tx.Reports.size(), 3);
-    QVERIFY(tx.Reports[2].contains("receive queue"));
+    QCOMPARE(tx.Reports.size(), 2);
     QVERIFY(!tx.Form.State().Port.IsOpen());
     QVERIFY(!tx.Form.isVisible());
     tx.Form.close();  // a second close has nothing left to do or report
-    QCOMPARE(tx.Reports.size(), 3);
+    QCOMPARE(tx.Reports.size(), 2);
   }
 };
 

@@ -47,7 +47,7 @@ TEST_F(Kernel32Calls, EachOperationMakesItsCallsWithItsArguments) {
   port.SendByte(0x55);
   device->Input = {7, 8, 9};
   EXPECT_EQ(port.InputCount(), 3u);
-  EXPECT_TRUE(port.WaitForInput());
+  EXPECT_TRUE(port.WaitForInput(100));
   EXPECT_EQ(port.ReceiveByte(), 7);
   std::uint8_t buffer[4] = {0, 0, 0, 0xAA};
   EXPECT_EQ(port.Receive(buffer, 4), 2u);
@@ -199,6 +199,7 @@ TEST_F(Kernel32Calls, AWriteThatDoesNotTakeTheByteThrowsNine) {
   ECommError e = ErrorOf([&] { port.SendByte(1); });
   EXPECT_EQ(e.Code, COMM_WRITE);
   EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ERROR_TIMEOUT));
+  EXPECT_TRUE(IsWriteTimeout(e));  // told in the station's words
   EXPECT_TRUE(port.IsOpen());
 
   device->WriteRoom = 1;
@@ -206,6 +207,7 @@ TEST_F(Kernel32Calls, AWriteThatDoesNotTakeTheByteThrowsNine) {
   e = ErrorOf([&] { port.SendByte(1); });
   EXPECT_EQ(e.Code, COMM_WRITE);
   EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ERROR_GEN_FAILURE));
+  EXPECT_FALSE(IsWriteTimeout(e));
   EXPECT_TRUE(port.IsOpen());
 
   device->Failures.clear();
