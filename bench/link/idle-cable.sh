@@ -3,8 +3,10 @@
 # SECONDS, in the states a cable waits in between runs: its ends never
 # opened, both opened and closed again, one station gone while the other
 # still holds its end, and both ends held. The figure is the relay process's
-# user + system time from /proc (in clock ticks, 10 ms here), read before
-# and after the wait. Goal: under 0.05 s in 3 s in every state.
+# user + system time from /proc/PID/stat (in clock ticks, 10 ms here), read
+# before and after the wait; it includes a running task's current slice,
+# which /proc/PID/schedstat does not always. Goal: under 0.05 s in 3 s in
+# every state.
 # Usage: idle-cable.sh BUILD_DIR [SECONDS]   (default 3)
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -26,6 +28,7 @@ cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 # measure STATE: the relay's CPU time over the next SECONDS.
 measure() {
   local before after
+  kill -0 "$cable" 2>/dev/null || { echo "idle-cable: the cable has ended" >&2; exit 1; }
   before=$(cpu "$cable")
   sleep "$seconds"
   after=$(cpu "$cable")
