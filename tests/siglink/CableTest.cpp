@@ -264,6 +264,35 @@ TEST(Cable, SleepsWhileIdleAndNoticesEachOpen) {
   close(a);
 }
 
+// An end opened twice (a program with two descriptors, or two programs) is
+// held until the last of them lets go, however quickly the opens and
+// closes come (inotify merges identical events the relay has not read yet,
+// so the relay cannot simply count them).
+TEST(Cable, AnEndIsHeldUntilItsLastHolderLetsGo) {
+  CableRun run(false);
+  const int a = OpenEnd(run.cable.First().Path());
+  ASSERT_GE(a, 0);
+  for (int round = 0; round < 5; ++round) {
+    // Two opens at once, one close: still held. The relay sees the close
+    // before it takes the byte written after it.
+    const int b1 = OpenEnd(run.cable.Second().Path());
+    const int b2 = OpenEnd(run.cable.Second().Path());
+    ASSERT_TRUE(RelaySees(run.cable, true, true)) << round;
+    close(b1);
+    CarriesAByte(a, b2, static_cast<unsigned char>(round));
+    EXPECT_EQ(run.cable.Lost(), round) << round;
+    // One more open, then two closes at once: let go, and a byte sent now
+    // is lost.
+    const int b3 = OpenEnd(run.cable.Second().Path());
+    close(b2);
+    close(b3);
+    ASSERT_TRUE(RelaySees(run.cable, true, false)) << round;
+    WriteBytes(a, {0x42});
+    EXPECT_TRUE(WaitUntil([&] { return run.cable.Lost() == round + 1; }, 5000ms)) << round;
+  }
+  close(a);
+}
+
 // A program that hangs up its terminal (vhangup, as getty does) hangs it up
 // for every holder, the relay's own descriptor too: the relay takes a fresh
 // hold, so it stays asleep and can still stop the next program's output

@@ -73,8 +73,8 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
     pollfd fds[5] = {{wakeFd, POLLIN, 0},
                      {first_.Watch(), POLLIN, 0},
                      {second_.Watch(), POLLIN, 0},
-                     {first_.Joined() ? first_.Master() : -1, 0, 0},
-                     {second_.Joined() ? second_.Master() : -1, 0, 0}};
+                     {first_.Joined() || first_.Held() ? first_.Master() : -1, 0, 0},
+                     {second_.Joined() || second_.Held() ? second_.Master() : -1, 0, 0}};
     Clock::time_point wake = Clock::time_point::max();
     for (int i = 0; i < 2; ++i) {
       if (!outgoing[i]->Full()) fds[i + 3].events |= POLLIN;
@@ -97,10 +97,13 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
       wait = &timeout;
     }
     if (ppoll(fds, 5, wait, nullptr) < 0 && errno != EINTR) return errno;
-    // A master with the relay's hold on its slave hangs up only when the
-    // slave was hung up for every holder.
+    // A master hangs up when the last program let go of an end the relay
+    // holds no descriptor of its own on.
     for (int i = 0; i < 2; ++i) {
-      if ((fds[i + 3].revents & POLLHUP) != 0) ends[i]->Rejoin();
+      if ((fds[i + 3].revents & POLLHUP) != 0) {
+        ends[i]->LookAgain();
+        held_[i].store(ends[i]->Held());
+      }
     }
     if ((fds[0].revents & POLLIN) != 0 && !onWake()) return 0;
   }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdexcept>
 #include <string.h>
 #include <sys/inotify.h>
@@ -12,7 +13,9 @@
 
 namespace {
 
-constexpr int kSlaveFlags = O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+// Read-only, so that the relay's own closes are told apart from the
+// programs' (which open their ports read-write) more often than not.
+constexpr int kSlaveFlags = O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
 
 }  // namespace
 
@@ -61,44 +64,61 @@ bool End::Notice() {
   if (watch_ < 0) return false;
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   bool any = false;
+  bool look = false;
   for (;;) {
     const ssize_t got = read(watch_, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return any;
+    if (got <= 0) {
+      // The relay's descriptor hung up (vhangup) is taken afresh too.
+      termios settings{};
+      if (!look && any && line_ >= 0 && tcgetattr(line_, &settings) != 0) look = true;
+      if (!look) return any;
+      // Queues the relay's own close and open, passed over just below.
+      LookAgain();
+      look = false;
+      continue;
+    }
     for (ssize_t at = 0; at < got;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      // Opens and last closes pair up per open file, whoever made it and
-      // through whichever path. (The kernel queues 16384 events before it
-      // drops any; the relay reads them as they come.)
-      const int before = holders_;
-      if ((event->mask & IN_OPEN) != 0) ++holders_;
-      if ((event->mask & IN_CLOSE) != 0) --holders_;
-      // The last program let go: what it left unread goes with it, even
-      // when the next one has opened the end since.
-      if (before > 0 && holders_ <= 0) DiscardUnread();
-      any = true;
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      any = true;
+      if ((event->mask & IN_Q_OVERFLOW) != 0) {
+        // Events were dropped: none of the relay's own is sure to come.
+        ownOpens_ = ownCloses_ = 0;
+        look = true;
+      } else if ((event->mask & IN_OPEN) != 0) {
+        if (ownOpens_ > 0) {
+          --ownOpens_;
+        } else {
+          held_ = true;
+        }
+      } else if ((event->mask & IN_CLOSE_NOWRITE) != 0 && ownCloses_ > 0) {
+        --ownCloses_;
+      } else if ((event->mask & IN_CLOSE) != 0) {
+        look = true;
+      }
     }
-    // A program that hung the terminal up (vhangup) took the relay's hold
-    // with it; the next open or close is the chance to take a fresh one.
-    termios settings{};
-    if (line_ < 0 || tcgetattr(line_, &settings) != 0) Rejoin();
   }
 }
 
-bool End::Rejoin() {
-  if (Pulled()) return false;
-  // The relay's own close and open are events too; counted ahead here, they
-  // cancel out when Notice reads them.
+void End::LookAgain() {
+  if (Pulled()) return;
   if (line_ >= 0) {
     close(line_);
-    ++holders_;
+    line_ = -1;
+    ++ownCloses_;
   }
+  // Without the relay's descriptor, the master hangs up exactly when no
+  // other is open on the slave.
+  pollfd master{master_, POLLIN, 0};
+  poll(&master, 1, 0);
+  held_ = (master.revents & POLLHUP) == 0;
   line_ = open(path_.c_str(), kSlaveFlags);
-  if (line_ < 0) return false;
-  --holders_;
+  if (line_ < 0) return;
+  ++ownOpens_;
   if (stopped_) tcflow(line_, TCOOFF);
-  return true;
+  // What the last program left unread goes with it.
+  if (!held_) DiscardUnread();
 }
 
 LineFormat End::Format() const {
@@ -113,6 +133,6 @@ void End::DiscardUnread() const {
 void End::HoldBack(bool stop) {
   if (stop == stopped_) return;
   stopped_ = stop;
-  // A hung-up descriptor refuses; Rejoin applies the state anew.
+  // A hung-up descriptor refuses; LookAgain applies the state anew.
   if (line_ >= 0) tcflow(line_, stop ? TCOOFF : TCOON);
 }

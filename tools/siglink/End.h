@@ -8,7 +8,7 @@
 //   end.Watch()              readable when a program opens or closes the end
 //   end.Notice()             take those opens and closes into account
 //   end.Held()               does a program hold the end?
-//   end.Rejoin()             the relay's own hold after a hang-up
+//   end.LookAgain()          ... found out afresh (after a hang-up)
 //   end.Format()             the rate and framing the program set
 //   end.DiscardUnread()      empty the receive queue (Notice does it)
 //   end.HoldBack(stop)       stop or restart the program's output
@@ -23,10 +23,13 @@
 // (a hung-up master reports POLLHUP on every poll, so the relay could not
 // sleep), keeps the settings between openings, and lets the relay stop the
 // program's output as a full transmit buffer does and empty the receive
-// queue when the program lets go. Whether a program holds the end comes
-// from inotify: each open of the slave, through any path or mount, and each
-// last close of an open file is an event, so the relay sleeps until one
-// comes.
+// queue when the program lets go. inotify wakes the relay when a program
+// opens the slave or closes it, through any path or mount. An open means
+// the end is held; after a close the relay looks whether anyone still
+// holds it: it lets go of its own descriptor for a moment, and the master
+// reports a hang-up exactly when no other is left. (Counting the events
+// would not do: inotify merges identical events not yet read, so two
+// opens or two closes in quick succession arrive as one.)
 #pragma once
 
 #include <string>
@@ -50,26 +53,28 @@ public:
   // slave wait to be noticed.
   int Watch() const { return watch_; }
 
-  // Counts the opens and closes of the slave since the last call, discards
-  // the receive queue when the last program has let go (see
-  // DiscardUnread), and takes a fresh hold of a hung-up slave (Rejoin).
-  // Returns whether one came.
+  // Takes in the opens and closes of the slave since the last call: an
+  // open means the end is held; after a close, or when the relay's own
+  // descriptor was hung up, the relay looks again (and empties the receive
+  // queue if nobody holds the end any more; see DiscardUnread). Returns
+  // whether anything came.
   bool Notice();
 
-  // Whether a program has the slave open, as of the last Notice.
-  bool Held() const { return holders_ > 0; }
+  // Whether a program has the slave open, as of the last look.
+  bool Held() const { return held_; }
 
   // Whether the relay holds a descriptor of its own on the slave. A
   // program may hang the terminal up for every holder (vhangup, as getty
-  // does), the relay too; without a hold of its own the master reports
-  // POLLHUP whenever no program holds the end, so it must not be polled.
+  // does), the relay too, and a fresh one may be refused (a program holds
+  // the device and marked it exclusive); without one the master reports
+  // POLLHUP whenever no program holds the end, so it is polled only while
+  // one does.
   bool Joined() const { return line_ >= 0; }
 
-  // Opens the relay's own descriptor on the slave afresh after a hang-up.
-  // Returns whether it worked; when it did not (a program holds the device
-  // and marked it exclusive), the next open or close of the slave is the
-  // next chance.
-  bool Rejoin();
+  // Looks whether anyone holds the end now, taking a fresh descriptor of
+  // the relay's own on the way: after a close, a hang-up of the relay's
+  // descriptor, or a POLLHUP from the master.
+  void LookAgain();
 
   // Returns the rate and framing the slave is set to now.
   LineFormat Format() const;
@@ -92,9 +97,12 @@ public:
 
 private:
   int master_ = -1;
-  int line_ = -1;   // the relay's own descriptor on the slave
+  int line_ = -1;   // the relay's own descriptor on the slave, read-only
   int watch_ = -1;  // inotify: opens and closes of the slave
-  int holders_ = 0;  // open files of the slave, the relay's own not counted
+  bool held_ = false;
   bool stopped_ = false;
+  // The relay's own opens and closes that Notice has still to pass over.
+  int ownOpens_ = 0;
+  int ownCloses_ = 0;
   std::string path_;
 };
