@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -291,6 +292,29 @@ TEST(Cable, AnEndIsHeldUntilItsLastHolderLetsGo) {
     EXPECT_TRUE(WaitUntil([&] { return run.cable.Lost() == round + 1; }, 5000ms)) << round;
   }
   close(a);
+}
+
+// A program's close is reported before the kernel has let go of its
+// descriptor, and the relay, woken by it, may run first: each of many quick
+// opens and closes is seen all the same.
+TEST(Cable, EveryOpenAndCloseIsSeen) {
+  CableRun run(false);
+  const End& end = run.cable.Second();
+  // Waits without sleeping, so that the closing thread keeps its core.
+  const auto sees = [&](bool held) {
+    const auto limit = Clock::now() + 5s;
+    while (run.cable.Held(end) != held) {
+      if (Clock::now() > limit) return false;
+      std::this_thread::yield();
+    }
+    return true;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const int b = open(end.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_TRUE(sees(true)) << round;
+    close(b);
+    ASSERT_TRUE(sees(false)) << round;
+  }
 }
 
 // A program that hangs up its terminal (vhangup, as getty does) hangs it up

@@ -57,11 +57,11 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
       if ((wake.revents & POLLIN) != 0 && !onWake()) return 0;
       continue;
     }
+    const Clock::time_point now = Clock::now();
     for (int i = 0; i < 2; ++i) {
-      ends[i]->Notice();
+      ends[i]->Notice(now);
       held_[i].store(ends[i]->Held());
     }
-    const Clock::time_point now = Clock::now();
     if (int error = Pump(first_, forward_, second_, now)) return error;
     if (int error = Pump(second_, backward_, first_, now)) return error;
     CutWhenDue();
@@ -75,7 +75,7 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
                      {second_.Watch(), POLLIN, 0},
                      {first_.Joined() || first_.Held() ? first_.Master() : -1, 0, 0},
                      {second_.Joined() || second_.Held() ? second_.Master() : -1, 0, 0}};
-    Clock::time_point wake = Clock::time_point::max();
+    Clock::time_point wake = std::min(first_.NextLook(), second_.NextLook());
     for (int i = 0; i < 2; ++i) {
       if (!outgoing[i]->Full()) fds[i + 3].events |= POLLIN;
       if (faults_.Stall) continue;
@@ -101,7 +101,7 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
     // holds no descriptor of its own on.
     for (int i = 0; i < 2; ++i) {
       if ((fds[i + 3].revents & POLLHUP) != 0) {
-        ends[i]->LookAgain();
+        ends[i]->LookAgain(Clock::now());
         held_[i].store(ends[i]->Held());
       }
     }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <stdexcept>
 #include <string.h>
@@ -60,22 +61,20 @@ void End::Pull() {
   }
 }
 
-bool End::Notice() {
+bool End::Notice(TimePoint now) {
   if (watch_ < 0) return false;
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   bool any = false;
-  bool look = false;
   for (;;) {
     const ssize_t got = read(watch_, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       // The relay's descriptor hung up (vhangup) is taken afresh too.
       termios settings{};
-      if (!look && any && line_ >= 0 && tcgetattr(line_, &settings) != 0) look = true;
-      if (!look) return any;
+      if (any && line_ >= 0 && tcgetattr(line_, &settings) != 0) LookFrom(now);
+      if (nextLook_ > now) return any;
       // Queues the relay's own close and open, passed over just below.
-      LookAgain();
-      look = false;
+      LookAgain(now);
       continue;
     }
     for (ssize_t at = 0; at < got;) {
@@ -85,7 +84,7 @@ bool End::Notice() {
       if ((event->mask & IN_Q_OVERFLOW) != 0) {
         // Events were dropped: none of the relay's own is sure to come.
         ownOpens_ = ownCloses_ = 0;
-        look = true;
+        LookFrom(now);
       } else if ((event->mask & IN_OPEN) != 0) {
         if (ownOpens_ > 0) {
           --ownOpens_;
@@ -95,13 +94,25 @@ bool End::Notice() {
       } else if ((event->mask & IN_CLOSE_NOWRITE) != 0 && ownCloses_ > 0) {
         --ownCloses_;
       } else if ((event->mask & IN_CLOSE) != 0) {
-        look = true;
+        LookFrom(now);
       }
     }
   }
 }
 
-void End::LookAgain() {
+void End::LookFrom(TimePoint now) {
+  lookStep_ = 0;
+  nextLook_ = now;
+}
+
+void End::LookAgain(TimePoint now) {
+  // The kernel reports a close before it lets go of the descriptor, and the
+  // relay, woken by the report, may run first and still find it open: so
+  // while the end seems held, it looks again a few times, each a little
+  // later, in case the program that closed it was not through yet.
+  static constexpr std::chrono::milliseconds kLater[] = {std::chrono::milliseconds(1), std::chrono::milliseconds(10),
+                                                         std::chrono::milliseconds(100), std::chrono::milliseconds(1000)};
+  nextLook_ = TimePoint::max();
   if (Pulled()) return;
   if (line_ >= 0) {
     close(line_);
@@ -113,6 +124,7 @@ void End::LookAgain() {
   pollfd master{master_, POLLIN, 0};
   poll(&master, 1, 0);
   held_ = (master.revents & POLLHUP) == 0;
+  if (held_ && lookStep_ < std::size(kLater)) nextLook_ = now + kLater[lookStep_++];
   line_ = open(path_.c_str(), kSlaveFlags);
   if (line_ < 0) return;
   ++ownOpens_;

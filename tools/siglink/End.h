@@ -6,9 +6,10 @@
 //   end.Path()               the device a program opens, e.g. "/dev/pts/4"
 //   end.Master()             the relay's side (non-blocking)
 //   end.Watch()              readable when a program opens or closes the end
-//   end.Notice()             take those opens and closes into account
+//   end.Notice(now)          take those opens and closes into account
 //   end.Held()               does a program hold the end?
-//   end.LookAgain()          ... found out afresh (after a hang-up)
+//   end.LookAgain(now)       ... found out afresh (after a hang-up)
+//   end.NextLook()           when the relay must look again unasked
 //   end.Format()             the rate and framing the program set
 //   end.DiscardUnread()      empty the receive queue (Notice does it)
 //   end.HoldBack(stop)       stop or restart the program's output
@@ -27,11 +28,15 @@
 // opens the slave or closes it, through any path or mount. An open means
 // the end is held; after a close the relay looks whether anyone still
 // holds it: it lets go of its own descriptor for a moment, and the master
-// reports a hang-up exactly when no other is left. (Counting the events
-// would not do: inotify merges identical events not yet read, so two
-// opens or two closes in quick succession arrive as one.)
+// reports a hang-up exactly when no other is left. The kernel reports a
+// close before it has let go of the descriptor, so while the end seems
+// held the relay looks a few times more, up to a second later. (Counting
+// the events would not do: inotify merges identical events not yet read,
+// so two opens or two closes in quick succession arrive as one.)
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 
 #include "Line.h"
@@ -53,12 +58,19 @@ public:
   // slave wait to be noticed.
   int Watch() const { return watch_; }
 
+  using TimePoint = std::chrono::steady_clock::time_point;
+
   // Takes in the opens and closes of the slave since the last call: an
   // open means the end is held; after a close, or when the relay's own
   // descriptor was hung up, the relay looks again (and empties the receive
-  // queue if nobody holds the end any more; see DiscardUnread). Returns
-  // whether anything came.
-  bool Notice();
+  // queue if nobody holds the end any more; see DiscardUnread), at once
+  // and, while the end seems held, a few times more up to a second later.
+  // Also makes a look that has fallen due by now. Returns whether anything
+  // came.
+  bool Notice(TimePoint now);
+
+  // When the next look falls due (TimePoint::max() when none will).
+  TimePoint NextLook() const { return nextLook_; }
 
   // Whether a program has the slave open, as of the last look.
   bool Held() const { return held_; }
@@ -74,7 +86,7 @@ public:
   // Looks whether anyone holds the end now, taking a fresh descriptor of
   // the relay's own on the way: after a close, a hang-up of the relay's
   // descriptor, or a POLLHUP from the master.
-  void LookAgain();
+  void LookAgain(TimePoint now);
 
   // Returns the rate and framing the slave is set to now.
   LineFormat Format() const;
@@ -104,5 +116,11 @@ private:
   // The relay's own opens and closes that Notice has still to pass over.
   int ownOpens_ = 0;
   int ownCloses_ = 0;
+  // The looks after a close: the next one, and how many came before it.
+  TimePoint nextLook_ = TimePoint::max();
+  std::size_t lookStep_ = 0;
+
+  // Looks at once, and again later while the end seems held.
+  void LookFrom(TimePoint now);
   std::string path_;
 };
