@@ -1,5 +1,6 @@
 // Figures of the virtual cable, measured the way a station sees it: bytes
-// written to one end, counted in the other end's receive queue.
+// written to one end, counted in the other end's receive queue; and how
+// soon an idle relay notices a program opening an end.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -108,6 +109,27 @@ void BytePacedAdded(benchmark::State& state) {
   state.counters["added_us"] = added / static_cast<double>(state.iterations()) * 1e6;
 }
 BENCHMARK(BytePacedAdded)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+// A program opening an end of an idle cable until the relay holds the end
+// for held (bytes sent from now on reach it): the relay sleeps until the
+// open itself wakes it. Then the close, the same way.
+void OpenNoticed(benchmark::State& state) {
+  CableRun run(true);
+  const End& end = run.cable.Second();
+  const auto waitHeld = [&](bool held) {
+    while (run.cable.Held(end) != held) std::this_thread::yield();
+  };
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    const int fd = open(end.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) state.SkipWithError("open");
+    waitHeld(true);
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    close(fd);
+    waitHeld(false);
+  }
+}
+BENCHMARK(OpenNoticed)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -91,8 +91,10 @@ start_display() {
   log "display $DISPLAY"
 }
 
+# start_cable [OPTION...]: a cable (paced unless an option says otherwise,
+# e.g. --bursts 20) whose ends are TX_END and RX_END.
 start_cable() {
-  "$SIGLINK" cable >"$WORK/ends" 2>"$WORK/cable.log" &
+  "$SIGLINK" cable "$@" >"$WORK/ends" 2>"$WORK/cable.log" &
   CABLE_PID=$!
   for _ in $(seq 100); do
     [ "$(wc -l <"$WORK/ends")" -ge 2 ] && break

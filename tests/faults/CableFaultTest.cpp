@@ -1,7 +1,8 @@
-// siglink's cable misbehaving on purpose: a stalled cable carries nothing
-// and lets a sender's writes block; a cut cable delivers exactly the bytes
-// before the cut and then hangs up both ends. The stations on a cut cable
-// report each failure once and stay usable.
+// siglink's cable misbehaving on purpose: a stalled cable takes a port's
+// transmit buffer and carries nothing, so a sender's writes block; a cut
+// cable delivers exactly the bytes before the cut and then hangs up both
+// ends. The stations on a stalled, a slow and a cut cable report each
+// failure once and stay usable.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -19,7 +20,6 @@
 
 #include "CableRun.h"
 #include "FaultStation.h"
-#include "PtyLine.h"
 #include "ReceiveRun.h"
 #include "WaitUntil.h"
 
@@ -45,6 +45,12 @@ bool HungUp(int fd, int timeoutMs) {
         return poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0;
       },
       std::chrono::milliseconds(timeoutMs));
+}
+
+// Whether the end would take a byte now.
+bool Writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & POLLOUT) != 0;
 }
 
 // Reads what arrives until the end hangs up or 5 s pass.
@@ -95,20 +101,70 @@ private slots:
     close(b);
   }
 
-  void stalledCableCarriesNothingAndFillsUp() {
+  // A stalled line takes a real port's transmit buffer (4 KiB) from the
+  // sender, carries none of it, and refuses the sender from then on. (The
+  // pseudo-terminal alone would take some 20 KiB.)
+  void stalledCableTakesATransmitBufferAndCarriesNothing() {
     CableRun run(false, {true, -1});
     const int a = OpenEnd(run.cable.First().Path());
     const int b = OpenEnd(run.cable.Second().Path());
     QVERIFY(a >= 0 && b >= 0);
-    // The line's buffers took a bounded amount and then no more: the
-    // relay read nothing from the first end's master.
-    const std::size_t taken = FillLine(a, run.cable.First().Master());
-    QVERIFY(taken > 0 && taken < 1024 * 1024);
+    const std::vector<std::uint8_t> buffer(4096, 0x55);
+    QCOMPARE(write(a, buffer.data(), buffer.size()), static_cast<ssize_t>(buffer.size()));
+    QVERIFY(WaitUntil([a] { return !Writable(a); }, std::chrono::seconds(5)));
+    const std::uint8_t one = 1;
+    QCOMPARE(write(a, &one, 1), ssize_t{-1});
+    QCOMPARE(errno, EAGAIN);
+    pollfd p{a, POLLOUT, 0};
+    QCOMPARE(poll(&p, 1, 300), 0);
+    QCOMPARE(run.cable.Taken(), 4096LL);
+    QCOMPARE(run.cable.Carried(), 0LL);
     int waiting = -1;
     ioctl(b, FIONREAD, &waiting);
     QCOMPARE(waiting, 0);
     close(a);
     close(b);
+  }
+
+  // The transmitter on a stalled cable: three frames (3606 bytes) fit the
+  // line's 4 KiB, the fourth does not, and its run reports the failed send.
+  // The relay stops the sender once it has read the 4 KiB; a sender that
+  // runs on meanwhile puts more bytes into the pseudo-terminal (on a busy
+  // machine up to a thousand, and 712 finish the fourth frame), so the
+  // failure may come a frame or two later. Before the line pushed back, the
+  // eighteenth frame failed.
+  void stalledCableStopsTheTransmitterAfterAboutFourKiB() {
+    CableRun run(true, {true, -1});
+    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
+    int presses = 0;
+    while (tx.Reports.isEmpty() && presses < 30) {
+      QVERIFY(tx.Press() < 5.0);
+      ++presses;
+    }
+    QCOMPARE(tx.Reports.size(), 1);
+    QVERIFY2(tx.Reports[0].contains("sending a byte failed"), qPrintable(tx.Reports[0]));
+    QVERIFY2(presses >= 4 && presses <= 6, qPrintable(QString("failed on press %1").arg(presses)));
+    QCOMPARE(run.cable.Taken(), 4096LL);
+    QCOMPARE(run.cable.Carried(), 0LL);
+  }
+
+  // Quick presses on a paced cable no longer pile frames up in the relay:
+  // the line holds at most 4 KiB (4.3 s at 9600 baud) ahead of the
+  // receiver, and the transmitter is told that its send failed.
+  void quickPressesPileUpNoMoreThanATransmitBuffer() {
+    CableRun run(true);
+    const int watch = OpenEnd(run.cable.Second().Path());  // a receiver that holds its end
+    QVERIFY(watch >= 0);
+    FaultStation tx(TransmitterProfile(), run.cable.First().Path());
+    long long mostAhead = 0;
+    for (int press = 0; press < 10; ++press) {
+      QVERIFY(tx.Press() < 5.0);
+      mostAhead = std::max(mostAhead, run.cable.Taken() - run.cable.Carried());
+    }
+    QVERIFY2(mostAhead <= 4096, qPrintable(QString::number(mostAhead)));
+    QVERIFY(!tx.Reports.isEmpty());
+    QVERIFY2(tx.Reports[0].contains("sending a byte failed"), qPrintable(tx.Reports[0]));
+    close(watch);
   }
 
   // Both stations on a paced cable that is cut half-way through a frame;

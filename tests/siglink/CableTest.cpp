@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -204,4 +205,211 @@ TEST(Cable, ClosedEndsLoseWhatTheyDidNotReadButSendersBytesGoOut) {
     close(a);
     close(b);
   }
+}
+
+namespace {
+
+// Whether the relay stays asleep: it wakes no more than `most` times while
+// `window` passes (a relay that spins wakes thousands of times).
+bool StaysAsleep(const Cable& cable, long long most, std::chrono::milliseconds window = 300ms) {
+  const long long start = cable.Wakeups();
+  return !WaitUntil([&] { return cable.Wakeups() - start > most; }, window);
+}
+
+// Whether the end would take a byte now.
+bool Writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & POLLOUT) != 0;
+}
+
+// Sends one byte from `from` to `to` and checks it arrives.
+void CarriesAByte(int from, int to, unsigned char value) {
+  WriteBytes(from, {value});
+  EXPECT_EQ(ReadBytes(to, 1), std::vector<unsigned char>{value});
+}
+
+}  // namespace
+
+// An idle relay sleeps in every state a cable waits in between runs, and
+// still notices at once when a program opens an end.
+TEST(Cable, SleepsWhileIdleAndNoticesEachOpen) {
+  CableRun run(true);
+  const std::string first = run.cable.First().Path();
+  const std::string second = run.cable.Second().Path();
+  EXPECT_TRUE(StaysAsleep(run.cable, 2)) << "ends never opened";
+
+  int a = OpenEnd(first);
+  int b = OpenEnd(second);
+  ASSERT_TRUE(RelaySees(run.cable, true, true));
+  EXPECT_TRUE(StaysAsleep(run.cable, 2)) << "both ends held";
+  close(a);
+  close(b);
+  ASSERT_TRUE(RelaySees(run.cable, false, false));
+  EXPECT_TRUE(StaysAsleep(run.cable, 2)) << "both opened and closed";
+
+  // One station gone, the other still there; the gone one comes back.
+  a = OpenEnd(first);
+  b = OpenEnd(second);
+  ASSERT_TRUE(RelaySees(run.cable, true, true));
+  close(b);
+  ASSERT_TRUE(RelaySees(run.cable, true, false));
+  EXPECT_TRUE(StaysAsleep(run.cable, 2)) << "one end held, one let go";
+  for (int round = 0; round < 3; ++round) {
+    b = OpenEnd(second);
+    ASSERT_TRUE(RelaySees(run.cable, true, true)) << round;
+    CarriesAByte(a, b, static_cast<unsigned char>(0xA0 + round));
+    CarriesAByte(b, a, static_cast<unsigned char>(0x50 + round));
+    close(b);
+    ASSERT_TRUE(RelaySees(run.cable, true, false)) << round;
+  }
+  close(a);
+}
+
+// An end opened twice (a program with two descriptors, or two programs) is
+// held until the last of them lets go, however quickly the opens and
+// closes come (inotify merges identical events the relay has not read yet,
+// so the relay cannot simply count them).
+TEST(Cable, AnEndIsHeldUntilItsLastHolderLetsGo) {
+  CableRun run(false);
+  const int a = OpenEnd(run.cable.First().Path());
+  ASSERT_GE(a, 0);
+  for (int round = 0; round < 5; ++round) {
+    // Two opens at once, one close: still held. The relay sees the close
+    // before it takes the byte written after it.
+    const int b1 = OpenEnd(run.cable.Second().Path());
+    const int b2 = OpenEnd(run.cable.Second().Path());
+    ASSERT_TRUE(RelaySees(run.cable, true, true)) << round;
+    close(b1);
+    CarriesAByte(a, b2, static_cast<unsigned char>(round));
+    EXPECT_EQ(run.cable.Lost(), round) << round;
+    // One more open, then two closes at once: let go, and a byte sent now
+    // is lost.
+    const int b3 = OpenEnd(run.cable.Second().Path());
+    close(b2);
+    close(b3);
+    ASSERT_TRUE(RelaySees(run.cable, true, false)) << round;
+    WriteBytes(a, {0x42});
+    EXPECT_TRUE(WaitUntil([&] { return run.cable.Lost() == round + 1; }, 5000ms)) << round;
+  }
+  close(a);
+}
+
+// A program's close is reported before the kernel has let go of its
+// descriptor, and the relay, woken by it, may run first: each of many quick
+// opens and closes is seen all the same.
+TEST(Cable, EveryOpenAndCloseIsSeen) {
+  CableRun run(false);
+  const End& end = run.cable.Second();
+  // Waits without sleeping, so that the closing thread keeps its core.
+  const auto sees = [&](bool held) {
+    const auto limit = Clock::now() + 5s;
+    while (run.cable.Held(end) != held) {
+      if (Clock::now() > limit) return false;
+      std::this_thread::yield();
+    }
+    return true;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const int b = open(end.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_TRUE(sees(true)) << round;
+    close(b);
+    ASSERT_TRUE(sees(false)) << round;
+  }
+}
+
+// A program that hangs up its terminal (vhangup, as getty does) hangs it up
+// for every holder, the relay's own descriptor too: the relay takes a fresh
+// hold, so it stays asleep and can still stop the next program's output
+// (here on a stalled cable, after its 4 KiB).
+TEST(Cable, AHungUpEndIsTakenUpAgain) {
+  CableRun run(false, {true, -1});
+  int a = OpenEnd(run.cable.First().Path());
+  ASSERT_TRUE(RelaySees(run.cable, true, false));
+  if (ioctl(a, TIOCVHANGUP) != 0) GTEST_SKIP() << "hanging up a terminal needs CAP_SYS_TTY_CONFIG";
+  close(a);
+  ASSERT_TRUE(RelaySees(run.cable, false, false));
+  EXPECT_TRUE(StaysAsleep(run.cable, 2));
+  a = OpenEnd(run.cable.First().Path());
+  ASSERT_TRUE(RelaySees(run.cable, true, false));
+  WriteBytes(a, std::vector<unsigned char>(4096, 0x55));
+  EXPECT_TRUE(WaitUntil([&] { return !Writable(a); }, 5000ms));
+  close(a);
+}
+
+// A line takes a real port's transmit buffer ahead of itself, 4 KiB; then
+// the sender must wait until all but 256 bytes have gone out, as a UART
+// driver lets its writers on. (38400 baud: 4 KiB take 1.07 s on the line.)
+TEST(Cable, ASlowLinePushesBackOnTheSenderAsAPortDoes) {
+  CableRun run(true);
+  const int a = OpenEnd(run.cable.First().Path(), B38400);
+  const int b = OpenEnd(run.cable.Second().Path(), B38400);
+  ASSERT_TRUE(RelaySees(run.cable, true, true));
+  ASSERT_EQ(fcntl(a, F_SETFL, fcntl(a, F_GETFL) | O_NONBLOCK), 0);
+  // Once stopped, the sender is let on only when fewer than 256 bytes wait.
+  const auto letOn = [&] {
+    ASSERT_TRUE(WaitUntil([&] { return Writable(a); }, 5000ms));
+    EXPECT_LT(run.cable.Taken() - run.cable.Carried(), 256);
+  };
+  // 5 KiB, as fast as the device takes them: the pseudo-terminal alone
+  // would take them all at once, the relay stops the sender at 4 KiB.
+  const auto bytes = AllByteValues(20);
+  std::size_t sent = 0;
+  bool stopped = false;
+  while (sent < bytes.size()) {
+    const ssize_t put = write(a, bytes.data() + sent, bytes.size() - sent);
+    if (put > 0) {
+      sent += static_cast<std::size_t>(put);
+      continue;
+    }
+    ASSERT_EQ(errno, EAGAIN);
+    stopped = true;
+    letOn();
+  }
+  if (!stopped) {
+    ASSERT_TRUE(WaitUntil([&] { return !Writable(a); }, 5000ms));
+    letOn();
+  }
+  EXPECT_EQ(ReadBytes(b, bytes.size()), bytes);
+  EXPECT_EQ(run.cable.Taken(), static_cast<long long>(bytes.size()));
+  close(a);
+  close(b);
+}
+
+// A bursty cable (a USB adapter's latency timer): paced bytes arrive in
+// bursts with about the burst time between them, whole and in order.
+TEST(Cable, DeliversInBurstsOfTheBurstTime) {
+  CableRun run(true, {}, 100ms);
+  const int a = OpenEnd(run.cable.First().Path());
+  const int b = OpenEnd(run.cable.Second().Path());
+  ASSERT_TRUE(RelaySees(run.cable, true, true));
+  // 300 bytes need 0.31 s on the line: three or four bursts.
+  const auto all = AllByteValues(2);
+  const std::vector<unsigned char> bytes(all.begin(), all.begin() + 300);
+  WriteBytes(a, bytes);
+  std::vector<unsigned char> got;
+  std::vector<Clock::time_point> bursts;  // when each burst began to arrive
+  Clock::time_point last{};
+  const auto end = Clock::now() + 5s;
+  while (got.size() < bytes.size() && Clock::now() < end) {
+    pollfd p{b, POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    unsigned char buffer[512];
+    const ssize_t r = read(b, buffer, sizeof buffer);
+    if (r <= 0) break;
+    const auto now = Clock::now();
+    // Reads closer than 20 ms belong to one burst.
+    if (bursts.empty() || now - last > 20ms) bursts.push_back(now);
+    last = now;
+    got.insert(got.end(), buffer, buffer + r);
+  }
+  EXPECT_EQ(got, bytes);
+  EXPECT_GE(bursts.size(), 3u);
+  EXPECT_LE(bursts.size(), 5u);
+  for (std::size_t i = 1; i < bursts.size(); ++i) {
+    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(bursts[i] - bursts[i - 1]);
+    EXPECT_GE(gap, 60ms) << "burst " << i;
+    EXPECT_LE(gap, 1000ms) << "burst " << i;
+  }
+  close(a);
+  close(b);
 }

@@ -2,6 +2,7 @@
 // the demo's way of ending, and its errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -172,36 +173,50 @@ TEST_F(Siglink, MapsForAnOrdinaryUserThroughAUserNamespace) {
 
 TEST_F(Siglink, DemoEndsWhenBothProgramsHaveEnded) {
   const std::string d = dir_.string();
+  // The demo wants a display for the stations; these programs need none.
+  const std::string demo = "DISPLAY=${DISPLAY:-:0} " + d + "/siglink demo ";
   // The receiver says when it holds its port; the transmitter then sends
   // (the cable delivers to an end that is held at that moment).
   const std::string rx = Script("rx", "exec 3<>/dev/ttyS2; touch " + d + "/ready; "
                                       "[ \"$(head -c 4 <&3)\" = ping ] || exit 3");
   const std::string tx = Script("tx", "until [ -e " + d + "/ready ]; do sleep 0.02; done; "
                                       "printf ping > /dev/ttyS1");
-  Result r = Shell(d + "/siglink demo " + tx + " " + rx);
+  Result r = Shell(demo + tx + " " + rx);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find(tx + " ended with status 0"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(rx + " ended with status 0"), std::string::npos) << r.err;
 
   // A failing program makes the demo fail with its status.
   const std::string fails = Script("fails", "exit 4");
-  r = Shell(d + "/siglink demo --no-pace " + tx + " " + fails + "; echo status $?");
+  r = Shell(demo + "--no-pace " + tx + " " + fails + "; echo status $?");
   fs::remove(dir_ / "ready");
   EXPECT_NE(r.out.find("status 4"), std::string::npos) << r.out << r.err;
 
   // A program that cannot be found: 127, and the other one still ends.
-  r = Shell(d + "/siglink demo --no-pace " + d + "/nonexistent " + fails);
+  r = Shell(demo + "--no-pace " + d + "/nonexistent " + fails);
   EXPECT_EQ(r.status, 127) << r.err;
   EXPECT_NE(r.err.find("cannot run"), std::string::npos) << r.err;
 
   // An interrupt ends both programs and the demo. The programs run long
   // (the sleep is the program); the interrupt comes once both have started.
   const std::string waits = Script("waits", "touch " + d + "/started-$$; exec sleep 30");
-  r = Shell(d + "/siglink demo " + waits + " " + waits + " & pid=$!; "
+  r = Shell(demo + waits + " " + waits + " & pid=$!; "
             "until [ \"$(ls " + d + " | grep -c started-)\" -ge 2 ]; do sleep 0.02; done; "
             "kill -INT $pid; wait $pid");
   EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
   EXPECT_NE(r.err.find("ended with signal 15"), std::string::npos) << r.err;
+}
+
+// Without a display the stations' Qt would abort; the demo says so in one
+// line and starts neither program.
+TEST_F(Siglink, DemoWithoutADisplayStartsNoStation) {
+  const std::string d = dir_.string();
+  const std::string station = Script("station", "touch " + d + "/started");
+  const Result r = Shell("env -u DISPLAY -u WAYLAND_DISPLAY " + d + "/siglink demo " + station + " " + station);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("display"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "started"));
 }
 
 TEST_F(Siglink, CommandLineErrorsAreClear) {
@@ -218,4 +233,13 @@ TEST_F(Siglink, CommandLineErrorsAreClear) {
   r = Shell(s + " run COM9=/etc/hostname -- true");
   EXPECT_EQ(r.status, 125);
   EXPECT_NE(r.err.find("not a character device"), std::string::npos) << r.err;
+  // A burst time is a whole number of milliseconds, 1 to 10000, for a cable.
+  for (const char* bad : {"--bursts", "--bursts 0", "--bursts 10001", "--bursts 16ms", "--bursts -5"}) {
+    r = Shell(s + " cable " + bad);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("--bursts needs a burst time"), std::string::npos) << bad << ": " << r.err;
+  }
+  r = Shell(s + " run --bursts 16 COM2=/dev/null -- true");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("belong to a cable"), std::string::npos) << r.err;
 }

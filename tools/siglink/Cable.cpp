@@ -6,15 +6,8 @@
 #include <limits>
 #include <poll.h>
 
-namespace {
-
-// How often an end that nobody holds is looked at again: a hung-up master
-// reports POLLHUP at once on every poll, so it cannot wait in the poll set.
-constexpr auto kPlugCheck = std::chrono::milliseconds(10);
-
-}  // namespace
-
-Cable::Cable(bool paced, CableFaults faults) : paced_(paced), faults_(faults) {}
+Cable::Cable(bool paced, CableFaults faults, Clock::duration burst)
+    : paced_(paced), faults_(faults), forward_(burst), backward_(burst) {}
 
 void Cable::CutWhenDue() {
   if (faults_.CutAfter < 0 || carried_.load() < faults_.CutAfter || IsCut()) return;
@@ -22,14 +15,15 @@ void Cable::CutWhenDue() {
   second_.Pull();
 }
 
-int Cable::Pump(const End& from, Lane& lane, const End& to, Clock::time_point now) {
-  const End::State source = from.Status();
-  if (source.Readable && !lane.Full() && !faults_.Stall) {
+int Cable::Pump(End& from, Lane& lane, const End& to, Clock::time_point now) {
+  if (!lane.Full()) {
     const auto characterTime = paced_ ? CharacterTime(from.Format()) : std::chrono::nanoseconds{0};
-    if (lane.Take(from.Master(), characterTime, now) < 0) return errno;
+    const long got = lane.Take(from.Master(), characterTime, now);
+    if (got < 0) return errno;
+    if (&from == &first_) taken_ += got;
   }
-  if (lane.NextDue() <= now) {
-    if (to.Status().Plugged) {
+  if (!faults_.Stall && lane.NextDue() <= now) {
+    if (to.Held()) {
       // Up to the cut, bytes bound for the second end are counted.
       const bool counted = &to == &second_;
       std::size_t limit = std::numeric_limits<std::size_t>::max();
@@ -42,11 +36,19 @@ int Cable::Pump(const End& from, Lane& lane, const End& to, Clock::time_point no
       lost_ += static_cast<long long>(lane.Drop(now));
     }
   }
+  // A full transmit buffer stops the sender; it goes on once the line has
+  // nearly emptied it.
+  if (lane.Full()) from.HoldBack(true);
+  if (lane.LowWater()) from.HoldBack(false);
   return 0;
 }
 
 int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
+  End* ends[2] = {&first_, &second_};
+  const Lane* outgoing[2] = {&forward_, &backward_};
+  const Lane* incoming[2] = {&backward_, &forward_};
   for (;;) {
+    ++wakeups_;
     CutWhenDue();
     if (IsCut()) {
       // Nothing left to carry: wait for onWake alone.
@@ -56,28 +58,33 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
       continue;
     }
     const Clock::time_point now = Clock::now();
+    for (int i = 0; i < 2; ++i) {
+      ends[i]->Notice(now);
+      held_[i].store(ends[i]->Held());
+    }
     if (int error = Pump(first_, forward_, second_, now)) return error;
     if (int error = Pump(second_, backward_, first_, now)) return error;
     CutWhenDue();
     if (IsCut()) continue;
 
-    // Wait for the wake fd, for a program writing to its end, for a master
-    // to take bytes it refused, or for the next byte to fall due.
-    pollfd fds[3] = {{wakeFd, POLLIN, 0}, {first_.Master(), 0, 0}, {second_.Master(), 0, 0}};
-    Clock::time_point wake = std::min(forward_.NextDue(), backward_.NextDue());
-    const End* ends[2] = {&first_, &second_};
-    const Lane* outgoing[2] = {&forward_, &backward_};
-    const Lane* incoming[2] = {&backward_, &forward_};
+    // Wait for the wake fd, for a program opening, closing or writing to
+    // its end, for a master to take bytes it refused, or for the next byte
+    // to fall due. Bytes due but not yet delivered wait for POLLOUT.
+    pollfd fds[5] = {{wakeFd, POLLIN, 0},
+                     {first_.Watch(), POLLIN, 0},
+                     {second_.Watch(), POLLIN, 0},
+                     {first_.Joined() || first_.Held() ? first_.Master() : -1, 0, 0},
+                     {second_.Joined() || second_.Held() ? second_.Master() : -1, 0, 0}};
+    Clock::time_point wake = std::min(first_.NextLook(), second_.NextLook());
     for (int i = 0; i < 2; ++i) {
-      const End::State state = ends[i]->Status();
-      if (held_[i].load() && !state.Plugged) ends[i]->DiscardUnread();
-      held_[i].store(state.Plugged);
-      if (!state.Plugged) {
-        wake = std::min(wake, Clock::now() + kPlugCheck);
-        continue;
+      if (!outgoing[i]->Full()) fds[i + 3].events |= POLLIN;
+      if (faults_.Stall) continue;
+      const Clock::time_point due = incoming[i]->NextDue();
+      if (due <= now) {
+        fds[i + 3].events |= POLLOUT;
+      } else {
+        wake = std::min(wake, due);
       }
-      if (!outgoing[i]->Full() && !faults_.Stall) fds[i + 1].events |= POLLIN;
-      if (incoming[i]->NextDue() <= Clock::now()) fds[i + 1].events |= POLLOUT;
     }
 
     timespec timeout{};
@@ -89,7 +96,15 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
       timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
       wait = &timeout;
     }
-    if (ppoll(fds, 3, wait, nullptr) < 0 && errno != EINTR) return errno;
+    if (ppoll(fds, 5, wait, nullptr) < 0 && errno != EINTR) return errno;
+    // A master hangs up when the last program let go of an end the relay
+    // holds no descriptor of its own on.
+    for (int i = 0; i < 2; ++i) {
+      if ((fds[i + 3].revents & POLLHUP) != 0) {
+        ends[i]->LookAgain(Clock::now());
+        held_[i].store(ends[i]->Held());
+      }
+    }
     if ((fds[0].revents & POLLIN) != 0 && !onWake()) return 0;
   }
 }

@@ -2,25 +2,33 @@
 // relay that carries every byte value unchanged both ways.
 //
 // Interface summary
-//   Cable cable(paced);          two new ends (throws std::system_error)
-//   Cable cable(paced, faults);  ... that stalls, or is cut mid-way
-//   cable.First() / Second()     the ends; Path() is what a program opens
-//   cable.Run(fd, onWake)        relay until onWake() returns false
-//   cable.Held(end), Lost()      what the relay saw (for tests, any thread)
+//   Cable cable(paced);                  two new ends (throws std::system_error)
+//   Cable cable(paced, faults);          ... that stalls, or is cut mid-way
+//   Cable cable(paced, faults, burst);   ... delivering in bursts
+//   cable.First() / Second()             the ends; Path() is what a program opens
+//   cable.Run(fd, onWake)                relay until onWake() returns false
+//   cable.Held(end), Lost(), Taken()...  what the relay saw (for tests, any thread)
 //
 // Each direction is paced like a real line at the rate and framing that the
 // sending program set on its end (9600 8N1: 10 bits, 1/960 s per byte), or
 // not at all when the cable is unpaced. Bytes that reach an end nobody holds
 // open are lost, as on a real line, and so are those a program left unread
 // when it closed its end; bytes a program wrote before closing its end still
-// go out.
+// go out. A direction takes at most a real port's transmit buffer (4 KiB)
+// ahead of the line; then the sender's writes are refused, or block, until
+// the line has carried all but 256 of them (see Lane.h). A bursty cable
+// delivers what the line carried every `burst`, as a USB adapter's latency
+// timer does.
+//
+// The relay sleeps until something happens: a program writes, opens or
+// closes an end, a master takes bytes it refused, a byte falls due, or the
+// wake descriptor is readable. An idle cable uses no CPU.
 //
 // For fault tests and demonstrations the cable can misbehave (CableFaults):
-// a stalled cable takes nothing from either end, so a sender's writes block
-// once the line's buffers are full; a cut cable pulls both ends after a
-// given number of bytes has reached the second end, so both programs'
-// devices hang up (reads and writes fail) mid-way through whatever was
-// being sent.
+// a stalled cable takes its 4 KiB from a sender and carries nothing, so the
+// sender's writes then block; a cut cable pulls both ends after a given
+// number of bytes has reached the second end, so both programs' devices
+// hang up (reads and writes fail) mid-way through whatever was being sent.
 #pragma once
 
 #include <atomic>
@@ -36,7 +44,7 @@ struct CableFaults {
 
 class Cable {
 public:
-  explicit Cable(bool paced, CableFaults faults = {});
+  explicit Cable(bool paced, CableFaults faults = {}, Clock::duration burst = {});
 
   // Returns the first end (the transmitting station's, by convention).
   const End& First() const { return first_; }
@@ -51,6 +59,11 @@ public:
 
   // Returns the number of bytes that reached the second end so far.
   long long Carried() const { return carried_.load(); }
+  // Returns the number of bytes taken from the first end so far; less
+  // Carried(), what the line holds ahead of the second end.
+  long long Taken() const { return taken_.load(); }
+  // Returns how often the relay has woken so far.
+  long long Wakeups() const { return wakeups_.load(); }
   // Returns the number of bytes lost at an end nobody held, both ways.
   long long Lost() const { return lost_.load(); }
   // Whether the relay, at its last look, found a program holding `end`
@@ -61,18 +74,21 @@ public:
   bool IsCut() const { return first_.Pulled(); }
 
 private:
-  // Moves bytes from one end to the other as far as they are due.
-  // Returns an errno value, or 0.
-  int Pump(const End& from, Lane& lane, const End& to, Clock::time_point now);
+  // Moves bytes from one end to the other as far as they are due, and stops
+  // or restarts the sender as its lane fills and drains. Returns an errno
+  // value, or 0.
+  int Pump(End& from, Lane& lane, const End& to, Clock::time_point now);
 
-  // Pulls both ends once CutAfter bytes have reached the second. Returns nothing.
+  // Pulls both ends once CutAfter bytes have reached the second.
   void CutWhenDue();
 
   bool paced_;
   CableFaults faults_;
-  // carried_, lost_ and held_ are read by other threads in tests.
+  // The counters and held_ are read by other threads in tests.
   std::atomic<long long> carried_{0};
   std::atomic<long long> lost_{0};
+  std::atomic<long long> taken_{0};
+  std::atomic<long long> wakeups_{0};
   End first_;
   End second_;
   Lane forward_;   // first → second

@@ -4,6 +4,7 @@
 // Interface summary
 //   CableRun run(paced);           a new cable, already relaying
 //   CableRun run(paced, faults);   ... that stalls, or is cut mid-way
+//   CableRun run(paced, {}, 16ms); ... delivering in bursts
 //   run.cable.First().Path()       the ends, as with a Cable
 #pragma once
 
@@ -15,7 +16,7 @@ class CableRun {
 public:
   // Starts relaying at once (throws std::system_error when the cable or the
   // stop pipe cannot be made).
-  explicit CableRun(bool paced, CableFaults faults = {});
+  explicit CableRun(bool paced, CableFaults faults = {}, Clock::duration burst = {});
   // Stops the relay and waits for its thread.
   ~CableRun();
   CableRun(const CableRun&) = delete;

@@ -21,7 +21,7 @@ long Lane::Take(int from, std::chrono::nanoseconds characterTime, Clock::time_po
     for (ssize_t i = 0; i < got; ++i) {
       const Clock::time_point start = std::max(now, lineFree_);
       lineFree_ = start + characterTime;
-      queue_.push_back({lineFree_, buffer[static_cast<std::size_t>(i)]});
+      queue_.push_back({BurstTick(lineFree_), buffer[static_cast<std::size_t>(i)]});
     }
     total += got;
   }
@@ -55,6 +55,12 @@ std::size_t Lane::Drop(Clock::time_point now) {
     ++n;
   }
   return n;
+}
+
+Clock::time_point Lane::BurstTick(Clock::time_point t) const {
+  if (burst_ <= Clock::duration::zero() || t <= origin_) return t;
+  const auto ticks = (t - origin_ + burst_ - Clock::duration(1)) / burst_;
+  return origin_ + ticks * burst_;
 }
 
 Clock::time_point Lane::NextDue() const {

@@ -3,19 +3,28 @@
 // finished sending it.
 //
 // Interface summary
-//   Lane lane;
+//   Lane lane;  Lane lane(burst);         ... delivering in bursts
 //   lane.Take(from, characterTime, now)   read what the program wrote
 //   lane.Deliver(to, now)                 write every byte now due
 //   lane.Deliver(to, now, limit)          ... but no more than limit bytes
 //   lane.Drop(now)                        lose every byte now due
 //   lane.NextDue() / lane.Pending()       when to wake, how much is queued
-//   lane.Full()                           stop taking until bytes leave
+//   lane.Full() / lane.LowWater()         stop the writer / let it go on
 //
 // Pacing is deadline-based on the monotonic clock: the line is busy until
 // LineFree; a byte that comes while the line is idle starts at once, one
 // that comes while it is busy starts when it frees. A late wake-up therefore
 // never shifts the bytes after it (no drift), and with a character time of
 // zero a byte is due the moment it is taken.
+//
+// The lane holds at most 4 KiB, a real port's transmit buffer: once full,
+// the relay stops the writer, and lets it go on only when fewer than 256
+// bytes wait, as a UART driver wakes its writers. So a stalled or slow line
+// pushes back on the sender as a real one does.
+//
+// A bursty lane (a USB adapter's latency timer) holds each byte back until
+// the next tick of a clock that ticks every `burst` from the lane's making:
+// what the line carried in between arrives at once.
 #pragma once
 
 #include <chrono>
@@ -28,6 +37,10 @@ using Clock = std::chrono::steady_clock;
 
 class Lane {
 public:
+  // burst: deliver only on ticks that far apart; zero delivers each byte
+  // when it is due.
+  explicit Lane(Clock::duration burst = {}) : burst_(burst), origin_(Clock::now()) {}
+
   // Reads every byte waiting at the master from (non-blocking) and queues
   // each with its due time. Returns the number of bytes read; -1 when the
   // master reports an error other than "nothing waiting" or "slave closed".
@@ -51,15 +64,25 @@ public:
   std::size_t Pending() const { return queue_.size(); }
 
   // Returns true when the lane holds as much as it will take; the relay
-  // then leaves the program's bytes in its own queue until some are sent.
+  // then stops the writer.
   bool Full() const { return queue_.size() >= kCapacity; }
+
+  // Returns true when few enough bytes wait for a stopped writer to go on.
+  bool LowWater() const { return queue_.size() < kLowWater; }
+
+  static constexpr std::size_t kCapacity = 4096;
+  static constexpr std::size_t kLowWater = 256;
 
 private:
   struct Byte {
     Clock::time_point Due;
     std::uint8_t Value;
   };
-  static constexpr std::size_t kCapacity = 65536;
+  // The first burst tick at or after t.
+  Clock::time_point BurstTick(Clock::time_point t) const;
+
   std::deque<Byte> queue_;
   Clock::time_point lineFree_{};
+  Clock::duration burst_;
+  Clock::time_point origin_;
 };

@@ -2,8 +2,10 @@
 // null-modem cable, and the mapping of a program's fixed serial device paths
 // onto chosen devices. Run "siglink --help" for the commands.
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -20,8 +22,8 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  siglink demo [--no-pace] [--stall | --cut-after BYTES] [SIGTX SIGRX]
-  siglink cable [--no-pace] [--stall | --cut-after BYTES]
+  siglink demo [--no-pace] [--bursts MS] [--stall | --cut-after BYTES] [SIGTX SIGRX]
+  siglink cable [--no-pace] [--bursts MS] [--stall | --cut-after BYTES]
   siglink run PORT=DEVICE... -- PROGRAM [ARGUMENT...]
   siglink --help
 
@@ -31,7 +33,9 @@ Links the signal stations sigtx (port COM2, /dev/ttyS1) and sigrx (port COM3,
   demo    Opens a virtual null-modem cable and starts SIGTX on one end as its
           COM2 and SIGRX on the other as its COM3 (default: sigtx and sigrx
           from PATH). Ends when both programs have ended; the exit status is 0
-          when both ended with 0.
+          when both ended with 0. The stations show windows: without a
+          display (neither DISPLAY nor WAYLAND_DISPLAY set) demo says so and
+          ends with status 1 before starting them.
   cable   Opens a virtual null-modem cable, prints the device paths of its two
           ends on standard output (one a line) and relays until interrupted.
   run     Runs PROGRAM so that each PORT leads to DEVICE; PORT is COM1..COM256
@@ -44,9 +48,17 @@ Options:
   --no-pace   Carry bytes as fast as they come. By default each direction is
               paced like a real line at the rate and framing that the sending
               program set on its end (9600 8N1: 10 bits, about 1.04 ms a byte).
-  --stall     A stuck line, for trying out failures: the cable carries
-              nothing, so a sender's writes block once the line's buffers are
-              full and its station reports a failed send.
+              Either way each direction takes at most 4 KiB ahead of the line,
+              as a real port's transmit buffer does: then the sender's writes
+              block until all but 256 bytes have gone out.
+  --bursts MS What the line carries arrives at the far end in bursts, every MS
+              milliseconds (1 to 10000), as a USB serial adapter delivers it
+              (its latency timer: 16 ms on the most common chips). Combines
+              with pacing and with --no-pace.
+  --stall     A stuck line, for trying out failures: the cable takes 4 KiB
+              (a port's transmit buffer) and carries nothing, so a sender's
+              writes block after that and its station reports a failed send
+              (sigtx: on the fourth frame).
   --cut-after BYTES
               A pulled cable, for trying out failures: once BYTES bytes have
               reached the second end (sigrx's COM3 in demo), both ends go dead
@@ -56,11 +68,15 @@ Options:
 
 The mapping uses a private mount namespace (as root, or as an ordinary user
 through a user namespace); where the machine does not allow that, siglink says
-so. Exit status 125: siglink itself failed; 126/127: PROGRAM could not be run.
+so. Exit status 125: siglink itself failed; 126/127: PROGRAM could not be run;
+1: demo found no display.
 )";
 
 // The exit code of a failure of siglink itself.
 constexpr int kFailed = 125;
+
+// The longest burst time --bursts takes, in milliseconds.
+constexpr long long kMostBurst = 10000;
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "siglink: %s\nTry \"siglink --help\".\n", problem.c_str());
@@ -130,13 +146,21 @@ std::string DescribeFaults(const CableFaults& faults) {
   return "";
 }
 
-int CableCommand(bool paced, const CableFaults& faults) {
+// The line in words, for the banner: "paced at each end's own rate, in
+// bursts every 16 ms".
+std::string DescribeCable(bool paced, std::chrono::milliseconds burst, const char* pacedText) {
+  std::string text = paced ? pacedText : "not paced";
+  if (burst.count() > 0) text += ", in bursts every " + std::to_string(burst.count()) + " ms";
+  return text;
+}
+
+int CableCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& faults) {
   const int signals = SignalFd();
-  Cable cable(paced, faults);
+  Cable cable(paced, faults, burst);
   std::printf("%s\n%s\n", cable.First().Path().c_str(), cable.Second().Path().c_str());
   std::fflush(stdout);
   std::fprintf(stderr, "siglink: cable between %s and %s (%s%s); Ctrl-C ends it\n", cable.First().Path().c_str(),
-               cable.Second().Path().c_str(), paced ? "paced at each end's own rate" : "not paced",
+               cable.Second().Path().c_str(), DescribeCable(paced, burst, "paced at each end's own rate").c_str(),
                DescribeFaults(faults).c_str());
   const int error = cable.Run(signals, [&] {
     const int s = NextSignal(signals);
@@ -149,9 +173,19 @@ int CableCommand(bool paced, const CableFaults& faults) {
   return 0;
 }
 
-int DemoCommand(bool paced, const CableFaults& faults, const std::string& sigtx, const std::string& sigrx) {
+int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& faults, const std::string& sigtx,
+                const std::string& sigrx) {
+  // Without a display each station's Qt would abort at start; one sentence
+  // here says why instead.
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+    std::fprintf(stderr, "siglink: demo needs a display for the stations' windows, and neither DISPLAY nor "
+                         "WAYLAND_DISPLAY is set\n");
+    return 1;
+  }
   const int signals = SignalFd();
-  Cable cable(paced, faults);
+  Cable cable(paced, faults, burst);
   PortMap txMap;
   txMap.Add("COM2", cable.First().Path());
   txMap.Check();
@@ -160,7 +194,7 @@ int DemoCommand(bool paced, const CableFaults& faults, const std::string& sigtx,
   rxMap.Check();
   std::fprintf(stderr, "siglink: %s on COM2 = %s, %s on COM3 = %s, cable %s%s\n", sigtx.c_str(),
                cable.First().Path().c_str(), sigrx.c_str(), cable.Second().Path().c_str(),
-               paced ? "paced" : "not paced", DescribeFaults(faults).c_str());
+               DescribeCable(paced, burst, "paced").c_str(), DescribeFaults(faults).c_str());
   std::vector<Child> children;
   children.push_back({sigtx, Spawn(txMap, {sigtx})});
   children.push_back({sigrx, Spawn(rxMap, {sigrx})});
@@ -209,8 +243,9 @@ int main(int argc, char** argv) {
   }
   try {
     bool paced = true;
+    long long burst = 0;
     CableFaults faults;
-    bool faulty = false;
+    bool cableOption = false;  // one that only demo and cable take
     std::vector<std::string> rest;
     std::size_t i = 1;
     for (; i < args.size(); ++i) {
@@ -220,14 +255,20 @@ int main(int argc, char** argv) {
       }
       if (args[i] == "--no-pace") {
         paced = false;
+        cableOption = true;
+      } else if (args[i] == "--bursts") {
+        if (i + 1 >= args.size() || !ParseCount(args[i + 1], burst) || burst < 1 || burst > kMostBurst)
+          return Usage("--bursts needs a burst time of 1 to " + std::to_string(kMostBurst) + " milliseconds");
+        ++i;
+        cableOption = true;
       } else if (args[i] == "--stall") {
         faults.Stall = true;
-        faulty = true;
+        cableOption = true;
       } else if (args[i] == "--cut-after") {
         if (i + 1 >= args.size() || !ParseCount(args[i + 1], faults.CutAfter))
           return Usage("--cut-after needs a number of bytes");
         ++i;
-        faulty = true;
+        cableOption = true;
       } else if (args[i] == "--help" || args[i] == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
@@ -242,15 +283,17 @@ int main(int argc, char** argv) {
     if (faults.Stall && faults.CutAfter >= 0) return Usage("a cable either stalls or is cut, not both");
     if (command == "cable") {
       if (!rest.empty() || !program.empty()) return Usage("cable takes no arguments");
-      return CableCommand(paced, faults);
+      return CableCommand(paced, std::chrono::milliseconds(burst), faults);
     }
     if (command == "demo") {
       if (!program.empty() || (rest.size() != 0 && rest.size() != 2))
         return Usage("demo takes no programs or two: SIGTX SIGRX");
-      return DemoCommand(paced, faults, rest.empty() ? "sigtx" : rest[0], rest.empty() ? "sigrx" : rest[1]);
+      return DemoCommand(paced, std::chrono::milliseconds(burst), faults, rest.empty() ? "sigtx" : rest[0],
+                         rest.empty() ? "sigrx" : rest[1]);
     }
     if (command == "run") {
-      if (!paced || faulty) return Usage("--no-pace, --stall and --cut-after belong to a cable (demo, cable)");
+      if (cableOption)
+        return Usage("--no-pace, --bursts, --stall and --cut-after belong to a cable (demo, cable)");
       if (rest.empty()) return Usage("run needs at least one PORT=DEVICE");
       if (program.empty()) return Usage("run needs a program after --");
       PortMap map;
