@@ -7,10 +7,10 @@
 
 #include "StationProfile.h"
 
-// The profile of sigrx. Returns it.
+// The profile of sigrx.
 TStationProfile ReceiverProfile();
 
 // One run: decodes the frame at the head of the receive queue; with no frame
 // nothing changes, otherwise all 200 samples of each signal are listed and
-// charted. A failing read throws ECommError. Returns nothing.
+// charted. A failing read throws ECommError.
 void ReceiveRun(TForm1& form);

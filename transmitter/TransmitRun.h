@@ -7,9 +7,9 @@
 
 #include "StationProfile.h"
 
-// The profile of sigtx. Returns it.
+// The profile of sigtx.
 TStationProfile TransmitterProfile();
 
 // One run: fresh signals, listed, sent as one frame, analysed and charted.
-// A failed send throws ECommError before the charts change. Returns nothing.
+// A failed send throws ECommError before the charts change.
 void TransmitRun(TForm1& form);

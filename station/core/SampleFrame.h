@@ -41,7 +41,7 @@ inline constexpr std::size_t FRAME_SIZE = 1 + 2 * SAMPLE_COUNT + 1 + 4 * SAMPLE_
 inline constexpr std::uint32_t FRAME_GAP_MS = 100;
 
 // Sends one whole frame, one SendByte per byte in frame order. Throws
-// ECommError when a byte cannot be sent. Returns nothing.
+// ECommError when a byte cannot be sent.
 void WriteSampleFrame(TCommPort& port, const UniformSamples& uniform,
                       const NormalSamples& normal);
 
@@ -69,7 +69,7 @@ concept FrameByteSource = requires(Source& s, std::uint8_t* buffer, std::uint32_
 template <class Sink>
 concept FrameByteSink = requires(Sink& s, std::uint8_t value) { s.SendByte(value); };
 
-// WriteSampleFrame over any byte sink. Returns nothing.
+// WriteSampleFrame over any byte sink.
 template <FrameByteSink Sink>
 void EncodeSampleFrame(Sink& sink, const UniformSamples& uniform, const NormalSamples& normal) {
   sink.SendByte(FRAME_INT_MARK);

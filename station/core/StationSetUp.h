@@ -7,5 +7,5 @@ struct StationState;
 
 // Opens the state's port on `portName`, then sets 9600 baud and one stop bit
 // (code 0); zeroes both sample buffers and the reference level m. Throws
-// ECommError when the port cannot be opened or configured. Returns nothing.
+// ECommError when the port cannot be opened or configured.
 void SetUpStation(StationState& state, const std::string& portName);

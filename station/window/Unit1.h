@@ -64,12 +64,12 @@ public:
   // found the line gone. Leaves `Action` as it is.
   void FormClose(QObject* Sender, QCloseEvent* Action);
 
-  // The station's state, alive as long as the window. Returns it.
+  // The station's state, alive as long as the window.
   StationState& State() { return *state_; }
-  // The profile the window was built with. Returns it.
+  // The profile the window was built with.
   const TStationProfile& Profile() const { return profile_; }
 
-  // Replaces the error reporter. Returns nothing.
+  // Replaces the error reporter.
   void SetErrorReporter(TErrorReporter reporter) { reporter_ = std::move(reporter); }
 
 protected:

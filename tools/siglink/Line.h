@@ -24,7 +24,7 @@ struct LineFormat {
 };
 
 // The format a termios record sets up (output speed, CSIZE, PARENB,
-// PARODD, CMSPAR, CSTOPB). Returns it; an unknown speed code gives 0 baud.
+// PARODD, CMSPAR, CSTOPB). An unknown speed code gives 0 baud.
 LineFormat LineFormatOf(const termios& settings);
 
 // The format the terminal behind fd is set to. Returns it, or the default
