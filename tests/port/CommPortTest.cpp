@@ -17,28 +17,11 @@
 #include <vector>
 
 #include "CommPort.h"
+#include "ErrorOf.h"
 #include "PtyLine.h"
 #include "TermiosLine.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs op, which must throw ECommError; returns the error.
-template <class Op>
-ECommError ErrorOf(Op op) {
-  try {
-    op();
-  } catch (const ECommError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no ECommError thrown";
-  return ECommError(0);
-}
 
 termios SettingsOf(int fd) {
   termios t{};

@@ -18,26 +18,9 @@
 #include <vector>
 
 #include "CommPort.h"
+#include "ErrorOf.h"
 
 namespace wintest {
-
-using Clock = std::chrono::steady_clock;
-
-inline double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs op, which must throw ECommError; returns the error.
-template <class Op>
-ECommError ErrorOf(Op op) {
-  try {
-    op();
-  } catch (const ECommError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no ECommError thrown";
-  return ECommError(0);
-}
 
 // Polls condition until it holds or `seconds` have passed. Returns whether
 // it held.
