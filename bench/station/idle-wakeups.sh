@@ -18,10 +18,7 @@ e2e_begin idle-wakeups "$build/tools/siglink/siglink" "$build/transmitter/sigtx"
 start_cable
 start_tx
 start_rx
-# `siglink run` forks the station itself: its child is the program.
-TX_PROGRAM=$(ps --ppid "$TX_PID" -o pid= | tr -d ' ')
-RX_PROGRAM=$(ps --ppid "$RX_PID" -o pid= | tr -d ' ')
-[ -n "$TX_PROGRAM" ] && [ -n "$RX_PROGRAM" ] || fail "cannot find the station processes"
+TX_PROGRAM=$TX_PID RX_PROGRAM=$RX_PID
 
 # trace NAME PID SECONDS [ACTION]: system calls of every thread of PID while
 # SECONDS pass (ACTION runs once the trace is attached); prints a summary.

@@ -113,22 +113,12 @@ find_window() {
   echo "$id"
 }
 
-start_tx() {
-  "$SIGLINK" run COM2="$TX_END" -- "$SIGTX" >>"$WORK/sigtx.log" 2>&1 &
-  TX_PID=$!
-  TX_WIN=$(find_window "$TX_CAPTION") || exit 1
-  xdotool windowmove --sync "$TX_WIN" 0 0
-}
-
-start_rx() {
-  "$SIGLINK" run COM3="$RX_END" -- "$SIGRX" >>"$WORK/sigrx.log" 2>&1 &
-  RX_PID=$!
-  RX_WIN=$(find_window "$RX_CAPTION") || exit 1
-  xdotool windowmove --sync "$RX_WIN" 1000 0
-}
+# start_tx / start_rx: the station on its cable end (--port).
+start_tx() { start_tx_with --port "$TX_END"; }
+start_rx() { start_rx_with --port "$RX_END"; }
 
 # start_tx_with ARGUMENT... / start_rx_with ARGUMENT...: the station started
-# directly with those arguments (--port ...), or none, as a menu entry does.
+# with those arguments, or none, as a menu entry starts it.
 start_tx_with() {
   "$SIGTX" "$@" >>"$WORK/sigtx.log" 2>&1 &
   TX_PID=$!
