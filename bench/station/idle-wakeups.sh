@@ -12,7 +12,7 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 seconds=${2:-10}
 command -v strace >/dev/null || { echo "idle-wakeups: strace is not installed" >&2; exit 1; }
-. "$(dirname "$0")/../../tests/e2e/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin idle-wakeups "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
   "$build/tests/e2e/xclose" "$build/bench/station"
 start_cable

@@ -4,7 +4,7 @@
 # sigrx receives, lists and charts the same; started again without options,
 # as its menu entry starts it, sigrx opens the saved device and receives the
 # next frame.
-. "$(dirname "$0")/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin port "$@"
 start_cable
 start_tx_with --port "$TX_END"

@@ -1,11 +1,17 @@
-# stations.sh - the steps the end-to-end tests share: a private X server, the
-# real sigtx and sigrx on one paced virtual cable, pressing their buttons,
-# reading their memos through the clipboard and comparing their charts.
+# stations.sh - the steps of a scripted run of the real sigtx and sigrx: a
+# private X server, both stations on one virtual cable, pressing their
+# buttons, reading their memos through the clipboard and comparing their
+# charts. tools/demo runs one transmission and one reception with them where
+# there is no display; the end-to-end tests (tests/e2e) and the station
+# benchmarks (bench/) are made of them too.
 #
-# A test script sources this file with its arguments in place:
-#   e2e_begin NAME SIGLINK SIGTX SIGRX XCLOSE ARTIFACT_DIR
-# then calls the steps below and ends with e2e_pass. Any failing step takes a
-# screenshot into ARTIFACT_DIR/NAME and ends the test with status 1.
+# A script sources this file, then begins with
+#   stations_begin NAME SIGLINK SIGTX SIGRX XCLOSE WORK_DIR
+# (a test with e2e_begin and the same arguments, which also gives the
+# stations settings and a locale of the test's own), calls the steps below
+# and ends with e2e_pass or its own exit. Any failing step takes a screenshot
+# into WORK_DIR/NAME and ends the script with status 1; on success that
+# folder is removed.
 
 set -uo pipefail
 
@@ -24,27 +30,33 @@ readonly RX_CAPTION="Лабстанція - ПРИЙМАЧ"
 # (e2e-early-receive), so a slow machine does not fail them.
 readonly FRAME_WAIT=1.4
 
-e2e_begin() {
+stations_begin() {
   E2E_NAME=$1 SIGLINK=$2 SIGTX=$3 SIGRX=$4 XCLOSE=$5
   WORK=$6/$1
   # An ordinary user running the suites (tools/as-user) may not write into
   # the build tree; the temporary folder is theirs.
   mkdir -p "$6" 2>/dev/null && [ -w "$6" ] || WORK=${TMPDIR:-/tmp}/sig-e2e-$1
   rm -rf "$WORK"
-  mkdir -p "$WORK/xdg" "$WORK/config" "$WORK/config-all"
+  mkdir -p "$WORK/xdg"
   chmod 700 "$WORK/xdg"
-  export XDG_RUNTIME_DIR=$WORK/xdg LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
-  # The stations' settings are the test's own, and no variable names a port.
-  export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/config-all
-  unset SIGTX_PORT SIGRX_PORT
+  export XDG_RUNTIME_DIR=$WORK/xdg QT_QPA_PLATFORM=xcb
   # Under AddressSanitizer: the X11 keyboard library that Qt's xcb platform
   # loads copies protocol strings with strndup past their NUL, which the
   # strict string checks report; none of that is our code.
   [ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
   unset WAYLAND_DISPLAY
   XVFB_PID="" CABLE_PID="" DEMO_PID="" TX_PID="" RX_PID="" TX_WIN="" RX_WIN="" STEP=0
-  trap e2e_cleanup EXIT
+  trap stations_cleanup EXIT
   start_display
+}
+
+e2e_begin() {
+  stations_begin "$@"
+  # The stations' settings are the test's own, no variable names a port, and
+  # the numbers read the same on every machine.
+  mkdir -p "$WORK/config" "$WORK/config-all"
+  export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/config-all LC_ALL=C.UTF-8
+  unset SIGTX_PORT SIGRX_PORT
 }
 
 log() { echo "[$E2E_NAME $(date +%T.%N | cut -c1-12)] $*"; }
@@ -61,7 +73,7 @@ fail() {
   exit 1
 }
 
-e2e_cleanup() {
+stations_cleanup() {
   local status=$?
   for pid in $TX_PID $RX_PID $DEMO_PID; do kill "$pid" 2>/dev/null; done
   for pid in $TX_PID $RX_PID $DEMO_PID; do wait "$pid" 2>/dev/null; done
@@ -161,7 +173,8 @@ memo_text() {
   [ "$2" = 2 ] && x=$MEMO2_X y=$MEMO2_Y
   # A marker in the clipboard tells a finished copy from an old one.
   printf 'no-copy-yet' | xclip -selection clipboard -i >/dev/null 2>&1
-  xdotool mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c
+  # ctrl+Home then clears the selection, which would show in a screenshot.
+  xdotool mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c ctrl+Home
   for _ in $(seq 60); do
     text=$(xclip -selection clipboard -o 2>/dev/null)
     [ "$text" != "no-copy-yet" ] && break
@@ -234,3 +247,4 @@ close_window() {
   [ "$status" -eq 0 ] || fail "$3 ended with status $status"
   log "$3 closed, status 0"
 }
+
