@@ -19,8 +19,9 @@ set -uo pipefail
 readonly BUTTON_X=472 BUTTON_Y=24
 readonly MEMO1_X=840 MEMO1_Y=188
 readonly MEMO2_X=840 MEMO2_Y=480
-# The six chart regions: width x height + left + top.
+# The six chart regions and the two memos: width x height + left + top.
 readonly CHARTS=(361x185+8+48 361x185+376+48 361x176+8+240 361x176+376+240 361x201+8+424 361x201+376+424)
+readonly MEMOS=(193x281+744+48 193x289+744+336)
 readonly TX_CAPTION="Лабстанція - ПЕРЕДАВАЧ"
 readonly RX_CAPTION="Лабстанція - ПРИЙМАЧ"
 # One frame on the paced line takes 1.252 s; the tests that receive after a
@@ -248,3 +249,45 @@ close_window() {
   log "$3 closed, status 0"
 }
 
+# capture WINDOW FILE: the window as a PNG file.
+capture() {
+  import -window "$1" "$2" || fail "cannot capture window $1"
+}
+
+# shows_as_before WINDOW BEFORE: the window's memos and charts look exactly as
+# in the capture BEFORE: nothing was listed or charted since.
+shows_as_before() {
+  STEP=$((STEP + 1))
+  local region diff
+  capture "$1" "$WORK/step$STEP-now.png"
+  for region in "${MEMOS[@]}" "${CHARTS[@]}"; do
+    convert "$2" -crop "$region" +repage "$WORK/step$STEP-before-part.png"
+    convert "$WORK/step$STEP-now.png" -crop "$region" +repage "$WORK/step$STEP-now-part.png"
+    diff=$(compare -metric AE "$WORK/step$STEP-before-part.png" "$WORK/step$STEP-now-part.png" null: 2>&1)
+    [ "$diff" = 0 ] || fail "the region $region changed in $diff pixels (step $STEP; see $WORK/step$STEP-now.png)"
+  done
+  rm -f "$WORK"/step$STEP-*
+}
+
+# error_box PID MAIN_WINDOW: waits for the program's error box (a visible
+# window of it other than its main window) and prints its id.
+error_box() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | grep -vx "$2" | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no error box from process $1"
+}
+
+# dismiss BOX: closes the box as its close button does and waits until it is
+# gone.
+dismiss() {
+  "$XCLOSE" "$1" || fail "cannot close the box $1"
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  fail "the box $1 did not close"
+}
