@@ -60,8 +60,9 @@ Options:
               through a 1202-byte frame.
 
 Exit status: 2 for a wrong command line; 125 when siglink itself failed;
-for demo, 1 without a display, 126/127 when a program could not be run,
-else the first failing program's status.
+for demo, 1 without a display, else 0 when both programs ended with 0, or
+the status of the one that failed (SIGTX's when both did; 126/127 when it
+could not be run).
 )";
 
 // The exit code of a failure of siglink itself.
