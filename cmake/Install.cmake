@@ -67,8 +67,7 @@ charts, so that the two windows side by side show what was sent and what
 arrived.
 
 siglink joins the two stations on one machine through a virtual null-modem
-cable paced like a real line, and leads a program's fixed port names to any
-serial device, such as a USB adapter.]])
+cable paced like a real line; each station takes its end with --port.]])
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

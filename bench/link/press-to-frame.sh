@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$(cd "$1" && pwd)
 runs=${2:-5}
-. "$(dirname "$0")/../../tests/e2e/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin press-to-frame "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
   "$build/tests/e2e/xclose" "$build/bench/link"
 start_cable

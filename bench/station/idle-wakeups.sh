@@ -12,16 +12,13 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 seconds=${2:-10}
 command -v strace >/dev/null || { echo "idle-wakeups: strace is not installed" >&2; exit 1; }
-. "$(dirname "$0")/../../tests/e2e/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin idle-wakeups "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
   "$build/tests/e2e/xclose" "$build/bench/station"
 start_cable
 start_tx
 start_rx
-# `siglink run` forks the station itself: its child is the program.
-TX_PROGRAM=$(ps --ppid "$TX_PID" -o pid= | tr -d ' ')
-RX_PROGRAM=$(ps --ppid "$RX_PID" -o pid= | tr -d ' ')
-[ -n "$TX_PROGRAM" ] && [ -n "$RX_PROGRAM" ] || fail "cannot find the station processes"
+TX_PROGRAM=$TX_PID RX_PROGRAM=$RX_PID
 
 # trace NAME PID SECONDS [ACTION]: system calls of every thread of PID while
 # SECONDS pass (ACTION runs once the trace is attached); prints a summary.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Closing a window ends its program with status 0, and the cable stays
 # healthy for the other: a station started again on the same end works.
-. "$(dirname "$0")/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin close "$@"
 start_cable
 start_tx

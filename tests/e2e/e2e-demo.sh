@@ -2,7 +2,7 @@
 # The one-command demo's way of running: "siglink demo" starts both stations
 # on one paced cable; a frame goes across whole, and closing both windows ends
 # the demo with status 0.
-. "$(dirname "$0")/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin demo "$@"
 start_demo
 transmit 200

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The receive button pressed while the frame is still arriving: the receiver
 # follows the frame to its end and shows what was sent.
-. "$(dirname "$0")/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin early-receive "$@"
 start_cable
 start_tx

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Each station on the cable end its --port names, no port mapping: what sigtx
-# sends, sigrx receives, lists and charts the same. sigrx keeps its device
-# with --save; started again without options, as its menu entry starts it,
-# it opens that device and receives the next frame.
-. "$(dirname "$0")/stations.sh"
+# The port options as a person writes them: sigtx on the cable end that
+# --port names, sigrx on the one -p names, kept with --save. What sigtx sends,
+# sigrx receives, lists and charts the same; started again without options,
+# as its menu entry starts it, sigrx opens the saved device and receives the
+# next frame.
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin port "$@"
 start_cable
 start_tx_with --port "$TX_END"

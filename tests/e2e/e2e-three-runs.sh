@@ -2,7 +2,7 @@
 # Three runs: transmit, wait for the frame, receive; each time the receiver's
 # memos equal the transmitter's line for line and the six charts are
 # pixel-identical.
-. "$(dirname "$0")/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin three-runs "$@"
 start_cable
 start_tx

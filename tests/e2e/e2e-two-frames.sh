@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two transmissions before one receive: the first receive shows the first
 # frame whole, the second receive the second.
-. "$(dirname "$0")/stations.sh"
+. "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin two-frames "$@"
 start_cable
 start_tx

@@ -44,8 +44,8 @@ protected:
 
 }  // namespace
 
-// The one rule for COM names; siglink's port map is held to the same cases
-// (tests/e2e/SiglinkTest.cpp).
+// The one rule for COM names; a station's --port, environment variable and
+// setting read them by it (tests/window/StartTest.cpp).
 TEST(PortNames, ComNamesAreComAndOneTo256WithoutLeadingZeros) {
   struct Case {
     const char* name;

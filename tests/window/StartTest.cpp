@@ -241,6 +241,12 @@ private slots:
                                                      << system << "the setting sigrx/port in %SYSTEM%";
     QTest::newRow("a COM name, mapped") << SIGTX_PATH << QStringList{} << "COM9" << none << none << "/dev/ttyS8"
                                         << "the environment variable SIGTX_PORT";
+    // --port takes COM names by the port's one rule (any letter case, no
+    // leading zeros; tests/port/CommPortTest.cpp).
+    QTest::newRow("--port com12") << SIGRX_PATH << QStringList{"--port", "com12"} << none << none << none
+                                  << "/dev/ttyS11" << "--port";
+    QTest::newRow("--port COM02, no COM name") << SIGTX_PATH << QStringList{"--port", "COM02"} << none << none
+                                               << none << "COM02" << "--port";
   }
 
   void portChoiceOrder() {

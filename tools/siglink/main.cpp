@@ -1,6 +1,6 @@
-// siglink - links the two stations without changing them: a virtual
-// null-modem cable, and the mapping of a program's fixed serial device paths
-// onto chosen devices. Run "siglink --help" for the commands.
+// siglink - a virtual null-modem cable between the two stations, for demos
+// and tests; "siglink demo" starts each station with --port on its end. Run
+// "siglink --help" for the commands.
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -9,40 +9,33 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <poll.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "Cable.h"
-#include "PortMap.h"
-#include "Spawn.h"
 
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
   siglink demo [--no-pace] [--bursts MS] [--stall | --cut-after BYTES] [SIGTX SIGRX]
   siglink cable [--no-pace] [--bursts MS] [--stall | --cut-after BYTES]
-  siglink run PORT=DEVICE... -- PROGRAM [ARGUMENT...]
   siglink --help
 
-Links the signal stations sigtx (port COM2, /dev/ttyS1) and sigrx (port COM3,
-/dev/ttyS2) without changing them.
+A virtual null-modem cable for the signal stations sigtx and sigrx: two
+pseudo-terminals joined by a relay that behaves like a serial line.
 
-  demo    Opens a virtual null-modem cable and starts SIGTX on one end as its
-          COM2 and SIGRX on the other as its COM3 (default: sigtx and sigrx
-          from PATH). Ends when both programs have ended; the exit status is 0
-          when both ended with 0. The stations show windows: without a
-          display (neither DISPLAY nor WAYLAND_DISPLAY set) demo says so and
-          ends with status 1 before starting them.
-  cable   Opens a virtual null-modem cable, prints the device paths of its two
-          ends on standard output (one a line) and relays until interrupted.
-  run     Runs PROGRAM so that each PORT leads to DEVICE; PORT is COM1..COM256
-          or /dev/ttyS0..ttyS255, DEVICE any serial device, e.g. a cable end
-          or a USB adapter:
-            siglink run COM2=/dev/ttyUSB0 -- sigtx
-          The exit status is PROGRAM's.
+  demo    Opens a cable and starts "SIGTX --port END1" and "SIGRX --port END2"
+          on its two ends (default: sigtx and sigrx from PATH). Ends when both
+          programs have ended; the exit status is 0 when both ended with 0.
+          The stations show windows: without a display (neither DISPLAY nor
+          WAYLAND_DISPLAY set) demo says so and ends with status 1 before
+          starting them.
+  cable   Opens a cable, prints the device paths of its two ends on standard
+          output (one a line) and relays until interrupted. A station takes
+          an end with --port, e.g.  sigrx --port /dev/pts/5
 
 Options:
   --no-pace   Carry bytes as fast as they come. By default each direction is
@@ -61,15 +54,15 @@ Options:
               (sigtx: on the fourth frame).
   --cut-after BYTES
               A pulled cable, for trying out failures: once BYTES bytes have
-              reached the second end (sigrx's COM3 in demo), both ends go dead
-              as if their USB adapters were pulled: the programs' reads and
+              reached the second end (sigrx's in demo), both ends go dead as
+              if their USB adapters were pulled: the programs' reads and
               writes fail from then on. 0 cuts at once; 600 cuts half-way
               through a 1202-byte frame.
 
-The mapping uses a private mount namespace (as root, or as an ordinary user
-through a user namespace); where the machine does not allow that, siglink says
-so. Exit status 125: siglink itself failed; 126/127: PROGRAM could not be run;
-1: demo found no display.
+Exit status: 2 for a wrong command line; 125 when siglink itself failed;
+for demo, 1 without a display, else 0 when both programs ended with 0, or
+the status of the one that failed (SIGTX's when both did; 126/127 when it
+could not be run).
 )";
 
 // The exit code of a failure of siglink itself.
@@ -118,6 +111,44 @@ struct Child {
   int status = 0;
   bool running = true;
 };
+
+// Starts argv[0] (looked up in PATH when it has no slash) as a child that
+// ends with siglink, with the default signal dispositions and an empty
+// signal mask. The child reports its own failure to start on standard error
+// and ends with 126, or 127 when the program cannot be found. Throws
+// std::runtime_error when no child can be made.
+pid_t Start(const std::vector<std::string>& argv) {
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error(std::string("cannot start a process: ") + std::strerror(errno));
+  if (pid > 0) return pid;
+  // No stray windows after siglink is killed.
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) _exit(125);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGCHLD, SIGPIPE}) signal(s, SIG_DFL);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  const int error = errno;
+  std::fprintf(stderr, "siglink: cannot run %s: %s\n", args[0], std::strerror(error));
+  _exit(error == ENOENT ? 127 : 126);
+}
+
+// The wait status in words: "status N" or "signal N".
+std::string DescribeStatus(int status) {
+  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+  return "status " + std::to_string(WEXITSTATUS(status));
+}
+
+// The exit code a shell would give for the wait status (N, or 128 + signal).
+int ExitCodeOf(int status) {
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WEXITSTATUS(status);
+}
 
 // Reaps every child that has ended and reports it. Returns true when none
 // is running any more.
@@ -186,18 +217,14 @@ int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& 
   }
   const int signals = SignalFd();
   Cable cable(paced, faults, burst);
-  PortMap txMap;
-  txMap.Add("COM2", cable.First().Path());
-  txMap.Check();
-  PortMap rxMap;
-  rxMap.Add("COM3", cable.Second().Path());
-  rxMap.Check();
-  std::fprintf(stderr, "siglink: %s on COM2 = %s, %s on COM3 = %s, cable %s%s\n", sigtx.c_str(),
-               cable.First().Path().c_str(), sigrx.c_str(), cable.Second().Path().c_str(),
-               DescribeCable(paced, burst, "paced").c_str(), DescribeFaults(faults).c_str());
+  const std::string& txEnd = cable.First().Path();
+  const std::string& rxEnd = cable.Second().Path();
+  std::fprintf(stderr, "siglink: %s --port %s, %s --port %s, cable %s%s\n", sigtx.c_str(), txEnd.c_str(),
+               sigrx.c_str(), rxEnd.c_str(), DescribeCable(paced, burst, "paced").c_str(),
+               DescribeFaults(faults).c_str());
   std::vector<Child> children;
-  children.push_back({sigtx, Spawn(txMap, {sigtx})});
-  children.push_back({sigrx, Spawn(rxMap, {sigrx})});
+  children.push_back({sigtx, Start({sigtx, "--port", txEnd})});
+  children.push_back({sigrx, Start({sigrx, "--port", rxEnd})});
   const int error = cable.Run(signals, [&] {
     for (int s = NextSignal(signals); s != 0; s = NextSignal(signals)) {
       if (s != SIGCHLD) Forward(children, SIGTERM);
@@ -218,19 +245,6 @@ int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& 
   return 0;
 }
 
-int RunCommand(const PortMap& map, const std::vector<std::string>& argv) {
-  const int signals = SignalFd();
-  std::vector<Child> children{{argv[0], Spawn(map, argv)}};
-  while (!Reap(children, false)) {
-    pollfd p{signals, POLLIN, 0};
-    poll(&p, 1, -1);
-    for (int s = NextSignal(signals); s != 0; s = NextSignal(signals)) {
-      if (s != SIGCHLD) Forward(children, s);
-    }
-  }
-  return ExitCodeOf(children[0].status);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,34 +255,25 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
+  if (command != "cable" && command != "demo") return Usage("unknown command " + command);
   try {
     bool paced = true;
     long long burst = 0;
     CableFaults faults;
-    bool cableOption = false;  // one that only demo and cable take
     std::vector<std::string> rest;
-    std::size_t i = 1;
-    for (; i < args.size(); ++i) {
-      if (args[i] == "--") {
-        ++i;
-        break;
-      }
+    for (std::size_t i = 1; i < args.size(); ++i) {
       if (args[i] == "--no-pace") {
         paced = false;
-        cableOption = true;
       } else if (args[i] == "--bursts") {
         if (i + 1 >= args.size() || !ParseCount(args[i + 1], burst) || burst < 1 || burst > kMostBurst)
           return Usage("--bursts needs a burst time of 1 to " + std::to_string(kMostBurst) + " milliseconds");
         ++i;
-        cableOption = true;
       } else if (args[i] == "--stall") {
         faults.Stall = true;
-        cableOption = true;
       } else if (args[i] == "--cut-after") {
         if (i + 1 >= args.size() || !ParseCount(args[i + 1], faults.CutAfter))
           return Usage("--cut-after needs a number of bytes");
         ++i;
-        cableOption = true;
       } else if (args[i] == "--help" || args[i] == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
@@ -278,30 +283,15 @@ int main(int argc, char** argv) {
         rest.push_back(args[i]);
       }
     }
-    std::vector<std::string> program(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
 
     if (faults.Stall && faults.CutAfter >= 0) return Usage("a cable either stalls or is cut, not both");
     if (command == "cable") {
-      if (!rest.empty() || !program.empty()) return Usage("cable takes no arguments");
+      if (!rest.empty()) return Usage("cable takes no arguments");
       return CableCommand(paced, std::chrono::milliseconds(burst), faults);
     }
-    if (command == "demo") {
-      if (!program.empty() || (rest.size() != 0 && rest.size() != 2))
-        return Usage("demo takes no programs or two: SIGTX SIGRX");
-      return DemoCommand(paced, std::chrono::milliseconds(burst), faults, rest.empty() ? "sigtx" : rest[0],
-                         rest.empty() ? "sigrx" : rest[1]);
-    }
-    if (command == "run") {
-      if (cableOption)
-        return Usage("--no-pace, --bursts, --stall and --cut-after belong to a cable (demo, cable)");
-      if (rest.empty()) return Usage("run needs at least one PORT=DEVICE");
-      if (program.empty()) return Usage("run needs a program after --");
-      PortMap map;
-      for (const std::string& m : rest) map.Add(m);
-      map.Check();
-      return RunCommand(map, program);
-    }
-    return Usage("unknown command " + command);
+    if (rest.size() != 0 && rest.size() != 2) return Usage("demo takes no programs or two: SIGTX SIGRX");
+    return DemoCommand(paced, std::chrono::milliseconds(burst), faults, rest.empty() ? "sigtx" : rest[0],
+                       rest.empty() ? "sigrx" : rest[1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "siglink: %s\n", e.what());
     return kFailed;

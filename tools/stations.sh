@@ -1,11 +1,17 @@
-# stations.sh - the steps the end-to-end tests share: a private X server, the
-# real sigtx and sigrx on one paced virtual cable, pressing their buttons,
-# reading their memos through the clipboard and comparing their charts.
+# stations.sh - the steps of a scripted run of the real sigtx and sigrx: a
+# private X server, both stations on one virtual cable, pressing their
+# buttons, reading their memos through the clipboard and comparing their
+# charts. tools/demo runs one transmission and one reception with them where
+# there is no display; the end-to-end tests (tests/e2e) and the station
+# benchmarks (bench/) are made of them too.
 #
-# A test script sources this file with its arguments in place:
-#   e2e_begin NAME SIGLINK SIGTX SIGRX XCLOSE ARTIFACT_DIR
-# then calls the steps below and ends with e2e_pass. Any failing step takes a
-# screenshot into ARTIFACT_DIR/NAME and ends the test with status 1.
+# A script sources this file, then begins with
+#   stations_begin NAME SIGLINK SIGTX SIGRX XCLOSE WORK_DIR
+# (a test with e2e_begin and the same arguments, which also gives the
+# stations settings and a locale of the test's own), calls the steps below
+# and ends with e2e_pass or its own exit. Any failing step takes a screenshot
+# into WORK_DIR/NAME and ends the script with status 1; on success that
+# folder is removed.
 
 set -uo pipefail
 
@@ -13,8 +19,9 @@ set -uo pipefail
 readonly BUTTON_X=472 BUTTON_Y=24
 readonly MEMO1_X=840 MEMO1_Y=188
 readonly MEMO2_X=840 MEMO2_Y=480
-# The six chart regions: width x height + left + top.
+# The six chart regions and the two memos: width x height + left + top.
 readonly CHARTS=(361x185+8+48 361x185+376+48 361x176+8+240 361x176+376+240 361x201+8+424 361x201+376+424)
+readonly MEMOS=(193x281+744+48 193x289+744+336)
 readonly TX_CAPTION="Лабстанція - ПЕРЕДАВАЧ"
 readonly RX_CAPTION="Лабстанція - ПРИЙМАЧ"
 # One frame on the paced line takes 1.252 s; the tests that receive after a
@@ -24,27 +31,33 @@ readonly RX_CAPTION="Лабстанція - ПРИЙМАЧ"
 # (e2e-early-receive), so a slow machine does not fail them.
 readonly FRAME_WAIT=1.4
 
-e2e_begin() {
+stations_begin() {
   E2E_NAME=$1 SIGLINK=$2 SIGTX=$3 SIGRX=$4 XCLOSE=$5
   WORK=$6/$1
   # An ordinary user running the suites (tools/as-user) may not write into
   # the build tree; the temporary folder is theirs.
   mkdir -p "$6" 2>/dev/null && [ -w "$6" ] || WORK=${TMPDIR:-/tmp}/sig-e2e-$1
   rm -rf "$WORK"
-  mkdir -p "$WORK/xdg" "$WORK/config" "$WORK/config-all"
+  mkdir -p "$WORK/xdg"
   chmod 700 "$WORK/xdg"
-  export XDG_RUNTIME_DIR=$WORK/xdg LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
-  # The stations' settings are the test's own, and no variable names a port.
-  export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/config-all
-  unset SIGTX_PORT SIGRX_PORT
+  export XDG_RUNTIME_DIR=$WORK/xdg QT_QPA_PLATFORM=xcb
   # Under AddressSanitizer: the X11 keyboard library that Qt's xcb platform
   # loads copies protocol strings with strndup past their NUL, which the
   # strict string checks report; none of that is our code.
   [ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
   unset WAYLAND_DISPLAY
   XVFB_PID="" CABLE_PID="" DEMO_PID="" TX_PID="" RX_PID="" TX_WIN="" RX_WIN="" STEP=0
-  trap e2e_cleanup EXIT
+  trap stations_cleanup EXIT
   start_display
+}
+
+e2e_begin() {
+  stations_begin "$@"
+  # The stations' settings are the test's own, no variable names a port, and
+  # the numbers read the same on every machine.
+  mkdir -p "$WORK/config" "$WORK/config-all"
+  export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/config-all LC_ALL=C.UTF-8
+  unset SIGTX_PORT SIGRX_PORT
 }
 
 log() { echo "[$E2E_NAME $(date +%T.%N | cut -c1-12)] $*"; }
@@ -61,7 +74,7 @@ fail() {
   exit 1
 }
 
-e2e_cleanup() {
+stations_cleanup() {
   local status=$?
   for pid in $TX_PID $RX_PID $DEMO_PID; do kill "$pid" 2>/dev/null; done
   for pid in $TX_PID $RX_PID $DEMO_PID; do wait "$pid" 2>/dev/null; done
@@ -113,22 +126,12 @@ find_window() {
   echo "$id"
 }
 
-start_tx() {
-  "$SIGLINK" run COM2="$TX_END" -- "$SIGTX" >>"$WORK/sigtx.log" 2>&1 &
-  TX_PID=$!
-  TX_WIN=$(find_window "$TX_CAPTION") || exit 1
-  xdotool windowmove --sync "$TX_WIN" 0 0
-}
-
-start_rx() {
-  "$SIGLINK" run COM3="$RX_END" -- "$SIGRX" >>"$WORK/sigrx.log" 2>&1 &
-  RX_PID=$!
-  RX_WIN=$(find_window "$RX_CAPTION") || exit 1
-  xdotool windowmove --sync "$RX_WIN" 1000 0
-}
+# start_tx / start_rx: the station on its cable end (--port).
+start_tx() { start_tx_with --port "$TX_END"; }
+start_rx() { start_rx_with --port "$RX_END"; }
 
 # start_tx_with ARGUMENT... / start_rx_with ARGUMENT...: the station started
-# directly with those arguments (--port ...), or none, as a menu entry does.
+# with those arguments, or none, as a menu entry starts it.
 start_tx_with() {
   "$SIGTX" "$@" >>"$WORK/sigtx.log" 2>&1 &
   TX_PID=$!
@@ -171,7 +174,8 @@ memo_text() {
   [ "$2" = 2 ] && x=$MEMO2_X y=$MEMO2_Y
   # A marker in the clipboard tells a finished copy from an old one.
   printf 'no-copy-yet' | xclip -selection clipboard -i >/dev/null 2>&1
-  xdotool mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c
+  # ctrl+Home then clears the selection, which would show in a screenshot.
+  xdotool mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c ctrl+Home
   for _ in $(seq 60); do
     text=$(xclip -selection clipboard -o 2>/dev/null)
     [ "$text" != "no-copy-yet" ] && break
@@ -243,4 +247,47 @@ close_window() {
   wait "$2" || status=$?
   [ "$status" -eq 0 ] || fail "$3 ended with status $status"
   log "$3 closed, status 0"
+}
+
+# capture WINDOW FILE: the window as a PNG file.
+capture() {
+  import -window "$1" "$2" || fail "cannot capture window $1"
+}
+
+# shows_as_before WINDOW BEFORE: the window's memos and charts look exactly as
+# in the capture BEFORE: nothing was listed or charted since.
+shows_as_before() {
+  STEP=$((STEP + 1))
+  local region diff
+  capture "$1" "$WORK/step$STEP-now.png"
+  for region in "${MEMOS[@]}" "${CHARTS[@]}"; do
+    convert "$2" -crop "$region" +repage "$WORK/step$STEP-before-part.png"
+    convert "$WORK/step$STEP-now.png" -crop "$region" +repage "$WORK/step$STEP-now-part.png"
+    diff=$(compare -metric AE "$WORK/step$STEP-before-part.png" "$WORK/step$STEP-now-part.png" null: 2>&1)
+    [ "$diff" = 0 ] || fail "the region $region changed in $diff pixels (step $STEP; see $WORK/step$STEP-now.png)"
+  done
+  rm -f "$WORK"/step$STEP-*
+}
+
+# error_box PID MAIN_WINDOW: waits for the program's error box (a visible
+# window of it other than its main window) and prints its id.
+error_box() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | grep -vx "$2" | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no error box from process $1"
+}
+
+# dismiss BOX: closes the box as its close button does and waits until it is
+# gone.
+dismiss() {
+  "$XCLOSE" "$1" || fail "cannot close the box $1"
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  fail "the box $1 did not close"
 }
