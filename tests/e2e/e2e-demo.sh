@@ -13,7 +13,7 @@ memos_equal 1 200
 charts_equal
 "$XCLOSE" "$TX_WIN"
 "$XCLOSE" "$RX_WIN"
-timeout 10 tail --pid="$DEMO_PID" -f /dev/null || fail "the demo did not end after both windows closed"
+timeout 10 tail -s 0.05 --pid="$DEMO_PID" -f /dev/null || fail "the demo did not end after both windows closed"
 status=0
 wait "$DEMO_PID" || status=$?
 DEMO_PID=""
