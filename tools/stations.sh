@@ -168,6 +168,15 @@ transmit() {
   wait_lines "$TX_WIN" "$1"
 }
 
+# send_frame TX_LINES RX_LINES: a transmission, the frame's time on the line,
+# a reception; sigtx then lists TX_LINES lines, sigrx RX_LINES.
+send_frame() {
+  transmit "$1"
+  sleep "$FRAME_WAIT"
+  press "$RX_WIN"
+  wait_lines "$RX_WIN" "$2"
+}
+
 # memo_text WINDOW 1|2: prints the memo's whole text (select all, copy).
 memo_text() {
   local x=$MEMO1_X y=$MEMO1_Y text

@@ -10,10 +10,7 @@ start_rx
 close_window "$RX_WIN" "$RX_PID" sigrx
 RX_PID=""
 start_rx
-transmit 200
-sleep $FRAME_WAIT
-press "$RX_WIN"
-wait_lines "$RX_WIN" 200
+send_frame 200 200
 memos_equal 1 200
 charts_equal
 log "new sigrx received"
@@ -21,10 +18,7 @@ log "new sigrx received"
 close_window "$TX_WIN" "$TX_PID" sigtx
 TX_PID=""
 start_tx
-transmit 200
-sleep $FRAME_WAIT
-press "$RX_WIN"
-wait_lines "$RX_WIN" 400
+send_frame 200 400
 # The receiver's second frame is the new transmitter's first.
 memos_equal 1 200 201
 # Chart2's bins span the normal signal's range over all of a station's runs,

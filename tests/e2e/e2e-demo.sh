@@ -5,10 +5,7 @@
 . "$(dirname "$0")/../../tools/stations.sh"
 e2e_begin demo "$@"
 start_demo
-transmit 200
-sleep $FRAME_WAIT
-press "$RX_WIN"
-wait_lines "$RX_WIN" 200
+send_frame 200 200
 memos_equal 1 200
 charts_equal
 "$XCLOSE" "$TX_WIN"

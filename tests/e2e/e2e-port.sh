@@ -12,10 +12,7 @@ start_rx_with -p "$RX_END" --save
 grep -qxF "sigrx: COM3 leads to $RX_END from now on, saved as sigrx/port in $XDG_CONFIG_HOME/sigstations/sigstations.conf." \
   "$WORK/sigrx.log" || fail "sigrx did not say where it saved its port"
 
-transmit 200
-sleep $FRAME_WAIT
-press "$RX_WIN"
-wait_lines "$RX_WIN" 200
+send_frame 200 200
 memos_equal 1 200
 charts_equal
 log "received on --port"
@@ -23,10 +20,7 @@ log "received on --port"
 close_window "$RX_WIN" "$RX_PID" sigrx
 RX_PID=""
 start_rx_with
-transmit 400
-sleep $FRAME_WAIT
-press "$RX_WIN"
-wait_lines "$RX_WIN" 200
+send_frame 400 200
 # The new receiver's first frame is the transmitter's second.
 memos_equal 201 400
 # Chart2's bins span the normal signal's range over all of a station's runs,

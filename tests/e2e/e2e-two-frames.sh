@@ -8,10 +8,7 @@ start_tx
 start_rx
 transmit 200
 sleep $FRAME_WAIT
-transmit 400
-sleep $FRAME_WAIT
-press "$RX_WIN"
-wait_lines "$RX_WIN" 200
+send_frame 400 200
 memos_equal 1 200
 log "first frame whole"
 press "$RX_WIN"
