@@ -9,6 +9,7 @@
 
 #include "CommPort.h"
 #include "ErrorReport.h"
+#include "PortChoice.h"
 #include "StationCommandLine.h"
 #include "Unit1.h"
 

@@ -4,11 +4,12 @@
 //   return RunStation(argc, argv, MakeProfile);   the whole of main()
 //
 // The command line comes first (StationCommandLine.h): --help, --version and
-// a misuse are answered there, without a display; --save stores the port.
-// Then the device the station's port leads to is chosen, and the application
-// object made with Qt's own options (it also takes the number locale from the
-// environment, which the sample text relies on); then the window, whose
-// construction runs the station's set-up; then the message loop.
+// a misuse are answered there, without a display. Then --save stores the
+// port and the device the station's port leads to is chosen (PortChoice.h),
+// and the application object is made with Qt's own options (it also takes
+// the number locale from the environment, which the sample text relies on);
+// then the window, whose construction runs the station's set-up; then the
+// message loop.
 #pragma once
 
 #include <functional>

@@ -3,10 +3,6 @@
 #include <cstring>
 #include <string_view>
 
-#include <QFile>
-#include <QSettings>
-
-#include "CommPlatform.h"
 
 namespace {
 
@@ -39,25 +35,6 @@ TStationCommand Misuse(TStationCommand command, const QString& problem) {
   command.Action = TStationCommand::Misuse;
   command.Problem = problem;
   return command;
-}
-
-constexpr const char* kOrganisation = "sigstations";
-constexpr const char* kApplication = "sigstations";
-
-QString SettingKey(const TStationProfile& profile) { return profile.Program + "/port"; }
-
-QString EnvironmentVariable(const TStationProfile& profile) { return profile.Program.toUpper() + "_PORT"; }
-
-QString Native(const std::string& text) { return QFile::decodeName(text.c_str()); }
-
-// The device a value names, as Qt reads file names.
-std::string DeviceOf(const QString& value) { return QFile::encodeName(value).toStdString(); }
-
-// The device a name leads to, as a person reads it: the path of a COM name,
-// anything else as it is.
-QString Shown(const std::string& device) {
-  const std::string path = CommPlatform::DevicePath(device);
-  return Native(path.empty() ? device : path);
 }
 
 }  // namespace
@@ -104,37 +81,6 @@ TStationCommand ReadCommandLine(int argc, char** argv) {
   return command;
 }
 
-TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOption) {
-  if (!portOption.empty()) return {portOption, QStringLiteral("--port")};
-  const QString variable = EnvironmentVariable(profile);
-  const QString fromEnvironment = qEnvironmentVariable(variable.toLatin1().constData());
-  if (!fromEnvironment.isEmpty()) return {DeviceOf(fromEnvironment), "the environment variable " + variable};
-  // The user's settings, then those for all users: the two places --help
-  // names (QSettings' fallbacks would add organisation-wide files as well).
-  for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
-    QSettings settings(scope, kOrganisation, kApplication);
-    settings.setFallbacksEnabled(false);
-    const QString saved = settings.value(SettingKey(profile)).toString();
-    if (!saved.isEmpty())
-      return {DeviceOf(saved), QString("the setting %1 in %2").arg(SettingKey(profile), settings.fileName())};
-  }
-  return {profile.PortName, {}};
-}
-
-bool SavePort(const TStationProfile& profile, const std::string& device, QString& message) {
-  QSettings settings(QSettings::UserScope, kOrganisation, kApplication);
-  settings.setValue(SettingKey(profile), Native(device));
-  settings.sync();
-  if (settings.status() != QSettings::NoError) {
-    message = QString("%1: the port could not be saved in %2.").arg(profile.Program, settings.fileName());
-    return false;
-  }
-  message = QString("%1: %2 leads to %3 from now on, saved as %4 in %5.")
-                .arg(profile.Program, Native(profile.PortName), Native(device), SettingKey(profile),
-                     settings.fileName());
-  return true;
-}
-
 QString UsageText(const TStationProfile& profile) {
   return QString(
              "Usage: %1 [-p DEVICE | --port DEVICE [--save]] [Qt options]\n"
@@ -142,60 +88,6 @@ QString UsageText(const TStationProfile& profile) {
       .arg(profile.Program);
 }
 
-QString HelpText(const TStationProfile& profile) {
-  const QString port = Native(profile.PortName);
-  const QSettings user(QSettings::UserScope, kOrganisation, kApplication);
-  const QSettings system(QSettings::SystemScope, kOrganisation, kApplication);
-  const TPortChoice now = ChoosePort(profile, {});
-  QString text = UsageText(profile);
-  text += QString(
-              "\n"
-              "Opens the station's window on its serial port %1.\n"
-              "\n"
-              "  -p, --port DEVICE  use DEVICE for %1 (also --port=DEVICE): a device such as\n"
-              "                     /dev/ttyUSB0 or /dev/serial/by-id/..., or a COM name\n"
-              "      --save         with --port: keep DEVICE in the user's settings for the\n"
-              "                     next starts (a menu entry's too)\n"
-              "  -h, --help         show this text\n"
-              "      --version      show the version\n"
-              "\n"
-              "%1 leads to the first of:\n"
-              "  1. --port DEVICE;\n"
-              "  2. the environment variable %2;\n"
-              "  3. the setting %3 of the user's settings,\n"
-              "       %4\n"
-              "     else of the settings for all users,\n"
-              "       %5\n"
-              "  4. %6, the built-in device of %1.\n"
-              "An empty value counts as none. Now %1 leads to %7 (%8).\n"
-              "\n"
-              "Qt's own options (-platform NAME, -display NAME, -style NAME, -geometry WxH+X+Y,\n"
-              "-reverse, ...) are passed on to Qt.\n")
-              .arg(port, EnvironmentVariable(profile), SettingKey(profile), user.fileName(),
-                   system.fileName(), Shown(profile.PortName))
-              .arg(Shown(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source);
-  return text;
-}
-
 QString VersionText(const TStationProfile& profile) {
   return QString("%1 (sigstations) %2\n").arg(profile.Program, QStringLiteral(SIG_VERSION));
-}
-
-QString PortAdvice(const TStationProfile& profile, const TPortChoice& choice) {
-  QString text;
-  const std::vector<CommPortInfo> ports = CommPlatform::ListPorts();
-  if (ports.empty()) {
-    text += "No serial ports were found on this machine.\n";
-  } else {
-    text += "Serial ports on this machine:\n";
-    for (const CommPortInfo& port : ports) {
-      text += "  " + Native(port.Device);
-      if (!port.Description.empty()) text += " (" + QString::fromStdString(port.Description) + ")";
-      text += '\n';
-    }
-  }
-  if (!choice.Source.isEmpty())
-    text += QString("%1 led to %2 by %3.\n").arg(Native(profile.PortName), Shown(choice.Device), choice.Source);
-  text += QString("Start %1 with --port DEVICE to use another; add --save to keep it.").arg(profile.Program);
-  return text;
 }

@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "PtyLine.h"
+#include "StationCommandLine.h"
 
 namespace {
 
@@ -188,6 +189,45 @@ private slots:
              qPrintable(outcome.Err));
     // Nothing was done before the mistake was found.
     QVERIFY(!QFile::exists(machine.UserFile()));
+  }
+
+  // The options are read in the process, without settings or a display:
+  // ours taken, Qt's passed on in order with their values, a null pointer last.
+  void readCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QStringList>("forQt");
+    QTest::newRow("nothing") << QStringList{} << int(TStationCommand::Run) << "" << QStringList{};
+    QTest::newRow("ours among Qt's")
+        << QStringList{"-style", "Fusion", "--port", "/dev/ttyUSB0", "--save", "-reverse", "--display", ":1"}
+        << int(TStationCommand::Run) << "/dev/ttyUSB0" << QStringList{"-style", "Fusion", "-reverse", "--display", ":1"};
+    QTest::newRow("--port= keeps an = inside") << QStringList{"--port=/dev/a=b"} << int(TStationCommand::Run)
+                                               << "/dev/a=b" << QStringList{};
+    QTest::newRow("help wins over a later mistake") << QStringList{"-p", "COM5", "--help", "--bogus"}
+                                                    << int(TStationCommand::Help) << "COM5" << QStringList{};
+    QTest::newRow("a Qt value that looks like ours") << QStringList{"-title", "--save"} << int(TStationCommand::Run)
+                                                     << "" << QStringList{"-title", "--save"};
+  }
+
+  void readCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QString, port);
+    QFETCH(QStringList, forQt);
+    std::vector<QByteArray> bytes{"sigtx"};
+    for (const QString& argument : arguments) bytes.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes) argv.push_back(argument.data());
+    const TStationCommand command = ReadCommandLine(static_cast<int>(argv.size()), argv.data());
+    QCOMPARE(int(command.Action), action);
+    QCOMPARE(QString::fromStdString(command.Port), port);
+    if (action != TStationCommand::Run) return;
+    QCOMPARE(command.QtArguments.back(), nullptr);
+    QStringList passed;
+    for (std::size_t i = 1; i + 1 < command.QtArguments.size(); ++i) passed << command.QtArguments[i];
+    QCOMPARE(passed, forQt);
+    QCOMPARE(command.QtArguments.front(), argv.front());
   }
 
   // Qt's own options reach Qt: without a display the station gets as far as
