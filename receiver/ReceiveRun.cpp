@@ -21,6 +21,6 @@ TStationProfile ReceiverProfile() {
 void ReceiveRun(TForm1& form) {
   StationState& state = form.State();
   if (!ReadSampleFrame(state.Port, state.Uniform, state.Normal)) return;
-  ListSamples(state, form);
+  ListSamples(form, state);
   ShowAnalysis(form, state);
 }

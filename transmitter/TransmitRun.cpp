@@ -22,7 +22,7 @@ TStationProfile TransmitterProfile() {
 void TransmitRun(TForm1& form) {
   StationState& state = form.State();
   GenerateSignals(state.Uniform, state.Normal);
-  ListSamples(state, form);
+  ListSamples(form, state);
   WriteSampleFrame(state.Port, state.Uniform, state.Normal);
   ShowAnalysis(form, state);
 }

@@ -60,7 +60,7 @@ private:
 
 }  // namespace
 
-void ListSamples(StationState& state, TForm1& form) {
+void ListSamples(TForm1& form, const StationState& state) {
   std::string uniform;
   std::string normal;
   uniform.reserve(SAMPLE_COUNT * 5);

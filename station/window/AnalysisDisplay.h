@@ -2,7 +2,7 @@
 // memos and their analysis in the six chart series.
 //
 // Interface summary
-//   ListSamples(state, form)    200 lines appended to each memo
+//   ListSamples(form, state)    200 lines appended to each memo
 //   ShowAnalysis(form, state)   the statistics, charted in Series1..Series6
 //
 // Both stations show their results through these two functions, so equal
@@ -16,7 +16,7 @@ class TForm1;
 // NormalSamples[0..199] to Memo2, one sample per line, after whatever the
 // memos hold (they are never cleared). One append per memo; the appended
 // lines cannot be undone.
-void ListSamples(StationState& state, TForm1& form);
+void ListSamples(TForm1& form, const StationState& state);
 
 // Clears the six series, computes the analysis of the state's samples into
 // state.Analysis and charts it: Series1 the uniform counts in bin order (blue),

@@ -129,7 +129,7 @@ TStationProfile SeededTransmitter() {
   profile.Run = [seed = std::uint32_t{1'700'000'000}](TForm1& form) mutable {
     StationState& state = form.State();
     GenerateSignals(state.Uniform, state.Normal, seed++);
-    ListSamples(state, form);
+    ListSamples(form, state);
     WriteSampleFrame(state.Port, state.Uniform, state.Normal);
     ShowAnalysis(form, state);
   };

@@ -131,8 +131,8 @@ private slots:
     StationState& state = form.State();
     KnownSamples(state);
     form.Memo1->setPlainText(QStringLiteral("typed by hand"));
-    ListSamples(state, form);
-    ListSamples(state, form);
+    ListSamples(form, state);
+    ListSamples(form, state);
     const QStringList uniform = Lines(form.Memo1);
     const QStringList normal = Lines(form.Memo2);
     QCOMPARE(uniform.size(), 1 + 400);
@@ -159,7 +159,7 @@ private slots:
     {
       TForm1 form(Bare(TransmitterProfile()));
       KnownSamples(form.State());
-      ListSamples(form.State(), form);
+      ListSamples(form, form.State());
       ShowAnalysis(form, form.State());
       form.show();
       (void)form.grab();  // the axes lay out their labels when drawn
@@ -174,7 +174,7 @@ private slots:
     if (!comma) QSKIP("no locale with a decimal comma could be set");
     TForm1 form(Bare(TransmitterProfile()));
     KnownSamples(form.State());
-    ListSamples(form.State(), form);
+    ListSamples(form, form.State());
     ShowAnalysis(form, form.State());
     form.show();
     QCoreApplication::processEvents();
@@ -299,7 +299,7 @@ private slots:
     state.Normal[3] = std::numeric_limits<float>::infinity();
     state.Normal[4] = std::numeric_limits<float>::quiet_NaN();
     state.Normal[5] = 3e38f;
-    ListSamples(state, form);
+    ListSamples(form, state);
     ShowAnalysis(form, state);
     QCoreApplication::processEvents();
     QCOMPARE(form.Series2->Count(), 10);
