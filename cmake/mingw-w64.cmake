@@ -1,7 +1,9 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (packages
 # g++-mingw-w64-x86-64-posix and, to run what it builds, wine and wine64):
-# the core, the transmitter's core and their tests. The "posix" compiler has
-# std::thread; its long double is the 80-bit type, as on Linux.
+# the core, the transmitter's core and their tests; with a Qt kit built for
+# this compiler (SIG_QT_MINGW, an unpacked kit: tools/qt-mingw-kit) also the
+# stations and the window tests. The "posix" compiler has std::thread; its
+# long double is the 80-bit type, as on Linux.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -15,9 +17,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Each .exe carries the compiler's runtime (libstdc++, libgcc, winpthread):
-# no DLL to find beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# A Qt kit: CMake finds packages only under the find root, so the kit joins
+# it; the kit's host tools (moc, rcc) are this machine's own Qt's.
+set(SIG_QT_MINGW "" CACHE PATH "An unpacked Qt kit for MinGW-w64 (tools/qt-mingw-kit); empty: no Qt, the core alone")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SIG_QT_MINGW)
+if(SIG_QT_MINGW)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${SIG_QT_MINGW})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()
 
 # ctest (and GoogleTest's discovery) runs the programs under wine, in a
 # prefix of this build's own.
