@@ -45,6 +45,7 @@ endforeach()
 add_custom_target(window_syntax ALL DEPENDS ${sig_window_stamps})
 
 enable_language(RC)
-add_library(station_icons OBJECT
-  ${PROJECT_SOURCE_DIR}/station/window/icons/sigtx.rc
-  ${PROJECT_SOURCE_DIR}/station/window/icons/sigrx.rc)
+include(${PROJECT_SOURCE_DIR}/cmake/StationResource.cmake)
+sig_station_resource(sigtx "Signal transmitter (sigtx)" sig_sigtx_rc)
+sig_station_resource(sigrx "Signal receiver (sigrx)" sig_sigrx_rc)
+add_library(station_icons OBJECT ${sig_sigtx_rc} ${sig_sigrx_rc})

@@ -6,7 +6,7 @@
 # NAME.png is the 16x16 window icon and the 16x16 menu icon, drawn pixel by
 # pixel so it stays crisp. NAME.svg is the scalable drawing of the same motif;
 # NAME-SIZE.png are made from it for the larger menu sizes. NAME.ico, the
-# icon in the Windows .exe (NAME.rc), holds the 16, 32 and 48 pixel pictures.
+# icon in the Windows .exe (station.rc.in), holds the 16, 32 and 48 pixel pictures.
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = --with-16 ]; then
