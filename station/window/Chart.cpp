@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -18,6 +17,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include "ChartAxis.h"
 #include "NumberText.h"
 
 
@@ -31,17 +31,6 @@ QColor ToQColor(TColor color) {
 bool Drawable(const TChartPoint& point) {
   return std::isfinite(point.X) && std::isfinite(point.Y);
 }
-
-// The smallest and largest value seen, widened point by point.
-struct Range {
-  double Low = std::numeric_limits<double>::infinity();
-  double High = -std::numeric_limits<double>::infinity();
-  void Take(double value) {
-    Low = std::min(Low, value);
-    High = std::max(High, value);
-  }
-  bool Empty() const { return Low > High; }
-};
 
 // The label format of the value axes. With localised numbers Qt Charts
 // understands only formats with a precision: "%g" would print nothing.
@@ -61,48 +50,13 @@ QLocale NumberLocale() {
   return locale;
 }
 
-// A step of 1, 2 or 5 times a power of ten, at least `raw`.
-double NiceStep(double raw) {
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double factor : {1.0, 2.0, 5.0})
-    if (factor * power >= raw * (1 - 1e-12)) return factor * power;
-  return 10 * power;
-}
-
 // Value axes keep a fixed number of ticks: a change of the count makes the
 // axis create and destroy its label items, a fixed count only retexts them.
 constexpr int TickCount = 5;
 
-// Widens `range` to round numbers that TickCount ticks divide evenly.
-Range NiceRange(Range range) {
-  double step = NiceStep((range.High - range.Low) / (TickCount - 1));
-  for (;;) {
-    const double low = std::floor(range.Low / step) * step;
-    if (low + step * (TickCount - 1) >= range.High) return {low, low + step * (TickCount - 1)};
-    step = NiceStep(step * 1.5);
-  }
-}
-
-// `nice` widens the range to round numbers (the value axes); otherwise the
-// range is kept exactly (x = 0..99) and only the ticks fall on round numbers.
 // The axis is touched only where something changes.
-void SetAxisRange(QValueAxis* axis, Range range, bool nice) {
-  if (range.Empty()) range = {0, 1};
-  if (range.Low == range.High) {
-    range.Low -= 1;
-    range.High += 1;
-  }
-  if (!std::isfinite(range.High - range.Low)) {
-    // Beyond what an axis can divide: show the whole single-precision range.
-    range = {-std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-  }
-  if (nice) {
-    range = NiceRange(range);
-  } else {
-    const double interval = NiceStep((range.High - range.Low) / TickCount);
-    if (axis->tickInterval() != interval) axis->setTickInterval(interval);
-  }
-  if (axis->min() != range.Low || axis->max() != range.High) axis->setRange(range.Low, range.High);
+void SetAxisScale(QValueAxis* axis, const AxisScale& scale) {
+  if (axis->min() != scale.Low || axis->max() != scale.High) axis->setRange(scale.Low, scale.High);
 }
 
 // A bar series on screen: one stacked set per colour (a set cannot colour its
@@ -170,24 +124,23 @@ void TChart::Engine::Draw() {
     CategoryCount = categories;
   }
 
-  Range x;
-  Range y;
+  ChartRanges ranges;
   for (BarView& view : Bars) {
     DrawBars(view, categories);
-    y.Take(0);  // bars stand on 0
-    for (const TChartPoint& point : view.Source->Points())
-      if (std::isfinite(point.Y)) y.Take(point.Y);
+    ranges.TakeBars(view.Source->Points());
   }
   for (LineView& view : Lines) {
     DrawLine(view);
-    for (const TChartPoint& point : view.Source->Points())
-      if (Drawable(point)) {
-        x.Take(point.X);
-        y.Take(point.Y);
-      }
+    ranges.TakeLine(view.Source->Points());
   }
-  if (X) SetAxisRange(X, x, false);
-  if (Y) SetAxisRange(Y, y, true);
+  // x = 0..99 is kept exactly, its ticks on round numbers; the value axis
+  // is widened to round numbers.
+  if (X) {
+    const AxisScale scale = ExactAxis(ranges.X, TickCount);
+    if (X->tickInterval() != scale.Interval) X->setTickInterval(scale.Interval);
+    SetAxisScale(X, scale);
+  }
+  if (Y) SetAxisScale(Y, NiceAxis(ranges.Y, TickCount));
   PlaceLabels();
 }
 

@@ -175,21 +175,40 @@ private slots:
 
   void extremeFloats_data() {
     QTest::addColumn<QList<float>>("values");
+    QTest::addColumn<int>("uniform");  // every integer sample; -1: as the sender drew them
     const float inf = std::numeric_limits<float>::infinity();
-    QTest::newRow("1e30") << QList<float>{1e30f};
+    QTest::newRow("1e30") << QList<float>{1e30f} << -1;
     QTest::newRow("NaN and infinities")
-        << QList<float>{std::numeric_limits<float>::quiet_NaN(), inf, -inf};
+        << QList<float>{std::numeric_limits<float>::quiet_NaN(), inf, -inf} << -1;
+    QTest::newRow("200 x 1e30") << QList<float>(200, 1e30f) << 7;
+    // A NaN at 98 reaches every cross sum of lags 0..98 (sample j + k = 98):
+    // lag 99 alone is drawn, so its chart's range is one large value.
+    QList<float> nanThenLarge(200, 1e30f);
+    nanThenLarge[98] = std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("NaN, then 1e30") << nanThenLarge << -1;
+    QList<float> infinities;
+    for (int i = 0; i < 100; ++i) infinities << inf << -inf;
+    QTest::newRow("200 x +-Inf") << infinities << 7;
   }
 
-  // A frame whose first floats are extreme: they are listed as they came,
-  // the normal range takes them in and keeps them for later runs, and every
-  // chart still draws.
+  // A frame whose first floats (or all of them) are extreme: they are listed
+  // as they came, the normal range takes them in and keeps them for later
+  // runs, every chart still draws, and the window goes on answering.
   void extremeFloats() {
     QFETCH(QList<float>, values);
+    QFETCH(int, uniform);
     Bench b;
     Bytes frame = b.sender.Frame();
     QCOMPARE(frame.size(), FRAME_SIZE);
+    QStringList integers = LastLines(b.sender.Tx.Form.Memo1, 200);
     QStringList normal = LastLines(b.sender.Tx.Form.Memo2, 200);
+    if (uniform >= 0) {
+      for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+        frame[1 + 2 * i] = static_cast<std::uint8_t>(uniform & 0xFF);
+        frame[2 + 2 * i] = static_cast<std::uint8_t>(uniform >> 8);
+      }
+      integers.fill(Text(IntToStr(uniform)));
+    }
     for (int i = 0; i < values.size(); ++i) {
       const auto bits = std::bit_cast<std::uint32_t>(values[i]);
       for (int k = 0; k < 4; ++k)
@@ -200,7 +219,7 @@ private slots:
     b.line.SendByteByByte(frame);
     QVERIFY(b.line.WaitQueued(static_cast<int>(FRAME_SIZE)));
     b.rx.Press();
-    QCOMPARE(LastLines(b.rx.Form.Memo1, 200), LastLines(b.sender.Tx.Form.Memo1, 200));
+    QCOMPARE(LastLines(b.rx.Form.Memo1, 200), integers);
     QCOMPARE(LastLines(b.rx.Form.Memo2, 200), normal);
     const SignalAnalysis& analysis = b.rx.Form.State().Analysis;
     QCOMPARE(CountSum(analysis.NormalCounts), 200.0f);
