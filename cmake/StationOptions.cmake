@@ -5,6 +5,14 @@ if(SIG_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz build (clang) instruments all our code for libFuzzer's coverage
+# and the sanitizers, so a fuzz target reaches into the core it links; the
+# targets themselves link libFuzzer's main (-fsanitize=fuzzer).
+if(SIG_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Warnings are fatal for our own code (not for Qt's generated moc/rcc files,
 # which only see the plain warning set).
 set(SIG_STRICT_FLAGS

@@ -19,10 +19,15 @@
 //     (with the complete samples stored), never passes for a short frame;
 //   - the decoding ends after a number of port calls bounded by the input:
 //     a wait and a read per byte at most, and one more of each at the end.
+// A decoded frame then goes where the receive run takes it: the statistics,
+// and the axes of the six charts, whose ends must be finite and hold every
+// point the chart draws (a hang anywhere is libFuzzer's -timeout).
 // Out-of-bounds access is caught by AddressSanitizer (each array is its own
 // heap block) and by the library's checked subscripts (_GLIBCXX_ASSERTIONS).
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -30,8 +35,11 @@
 #include <memory>
 #include <vector>
 
+#include "ChartAxis.h"
 #include "MemoryLine.h"
 #include "SampleFrame.h"
+#include "StationState.h"
+#include "Statistics.h"
 
 namespace {
 
@@ -88,6 +96,48 @@ constexpr std::uint32_t NORMAL_FILL = 0x7FC0DEADu;
 
 std::uint32_t FloatAt(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+struct Point {
+  double X = 0;
+  double Y = 0;
+};
+
+// The six charts of a receive run: the two histograms' bars and the four
+// lag sums at x = 0..99, each with the axes the chart gives them.
+void ChartTheRun(const UniformSamples& uniform, const NormalSamples& normal) {
+  static StationState state;
+  state.Uniform = uniform;
+  state.Normal = normal;
+  state.Analysis = {};  // each input a first run: no range carried over
+  ComputeStatistics(state);
+  const SignalAnalysis& a = state.Analysis;
+  const auto bars = [](const std::array<float, BIN_COUNT>& counts) {
+    std::vector<Point> points;
+    for (std::size_t b = 0; b < BIN_COUNT; ++b) points.push_back({static_cast<double>(b), static_cast<double>(counts[b])});
+    return points;
+  };
+  const auto lags = [](const std::array<float, SAMPLE_COUNT>& sums) {
+    std::vector<Point> points;
+    for (std::size_t k = 0; k < LAG_COUNT; ++k) points.push_back({static_cast<double>(k), static_cast<double>(sums[k])});
+    return points;
+  };
+  const auto holds = [](const AxisScale& axis, const AxisRange& drawn) {
+    return std::isfinite(axis.Low) && std::isfinite(axis.High) && axis.Low < axis.High &&
+           std::isfinite(axis.Interval) && axis.Interval > 0 &&
+           (drawn.Empty() || (axis.Low <= drawn.Low && drawn.High <= axis.High));
+  };
+  for (const auto* counts : {&a.UniformCounts, &a.NormalCounts}) {
+    ChartRanges ranges;
+    ranges.TakeBars(bars(*counts));
+    if (!holds(NiceAxis(ranges.Y, 5), ranges.Y)) Fail("a histogram's value axis is unsound");
+  }
+  for (const auto* sums : {&a.UniformAutocorr, &a.NormalAutocorr, &a.CentredCrossSum, &a.CrossSum}) {
+    ChartRanges ranges;
+    ranges.TakeLine(lags(*sums));
+    if (!holds(NiceAxis(ranges.Y, 5), ranges.Y)) Fail("a lag chart's value axis is unsound");
+    if (!holds(ExactAxis(ranges.X, 5), ranges.X)) Fail("a lag chart's x axis is unsound");
+  }
 }
 
 }  // namespace
@@ -163,5 +213,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else if (taken != length) {
     Fail("a short frame left bytes queued");
   }
+  if (frame && !failed) ChartTheRun(*uniform, *normal);
   return 0;
 }
