@@ -70,6 +70,10 @@ e2e_begin() {
 
 log() { echo "[$E2E_NAME $(date +%T.%N | cut -c1-12)] $*"; }
 
+# fail MESSAGE: says why, keeps a screenshot and the logs' ends, exits 1.
+# Inside $(...) or ( ... ) that exit ends only the subshell, and a subshell
+# runs no cleanup: a step whose output is captured is called as
+# `id=$(find_window ...) || exit 1`.
 fail() {
   echo "FAILED ($E2E_NAME): $*" >&2
   if [ -n "${DISPLAY:-}" ]; then
@@ -162,6 +166,12 @@ start_demo() {
   RX_WIN=$(find_window "$RX_CAPTION") || exit 1
   xdotool windowmove --sync "$TX_WIN" 0 0
   xdotool windowmove --sync "$RX_WIN" 1000 0
+}
+
+# sleep_until SECONDS START: sleeps until SECONDS have passed since START (a
+# `date +%s%N` reading), or not at all when they have.
+sleep_until() {
+  sleep "$(awk -v ns=$(($(date +%s%N) - $2)) -v s="$1" 'BEGIN { s -= ns / 1e9; print (s > 0 ? s : 0) }')"
 }
 
 press() { # WINDOW
