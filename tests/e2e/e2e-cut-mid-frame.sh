@@ -14,7 +14,7 @@ capture "$RX_WIN" "$WORK/rx-before.png"
 start=$(date +%s%N)
 press "$TX_WIN"
 # Receive pressed 0.3 s after transmit: the cut comes about 0.63 s in.
-sleep "$(awk -v ns=$(($(date +%s%N) - start)) 'BEGIN { s = 0.3 - ns / 1e9; print (s > 0 ? s : 0) }')"
+sleep_until 0.3 "$start"
 press "$RX_WIN"
 log "receive pressed $((($(date +%s%N) - start) / 1000000)) ms after transmit"
 

@@ -6,8 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
 
@@ -96,6 +98,22 @@ private slots:
     for (QWidget* w = form.Button1->nextInFocusChain(); w != form.Button1; w = w->nextInFocusChain())
       if (expectedOrder.contains(w)) tabOrder << w;
     QCOMPARE(tabOrder, expectedOrder);
+
+    // The scripts' copy of the layout, NAME=WxH[+X+Y] a line, is the window's.
+    QFile scripts(QStringLiteral(SIG_WINDOW_GEOMETRY));
+    QVERIFY(scripts.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QRegularExpression place(QStringLiteral("^(\\w+)=(\\d+)x(\\d+)(?:\\+(\\d+)\\+(\\d+))?$"));
+    std::size_t placed = 0;
+    for (const QString& line : QString::fromUtf8(scripts.readAll()).split(u'\n')) {
+      if (line.isEmpty() || line.startsWith(u'#')) continue;
+      const QRegularExpressionMatch m = place.match(line);
+      QWidget* widget = m.captured(1) == form.objectName() ? &form : form.findChild<QWidget*>(m.captured(1));
+      QVERIFY2(m.hasMatch() && widget, qPrintable(line));
+      QCOMPARE(widget->size(), QSize(m.captured(2).toInt(), m.captured(3).toInt()));
+      if (m.hasCaptured(4)) QCOMPARE(widget->pos(), QPoint(m.captured(4).toInt(), m.captured(5).toInt()));
+      ++placed;
+    }
+    QCOMPARE(placed, std::size(table) + 1);  // every widget above, and the window
 
     QCOMPARE(form.font().family(), QStringLiteral("MS Sans Serif"));
     QCOMPARE(form.font().pixelSize(), 11);

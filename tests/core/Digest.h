@@ -1,0 +1,36 @@
+// Digest.h - values pinned bit for bit: a digest of their bytes recorded once
+// and compared on every run.
+//
+// Interface summary
+//   Digest::Add(data, size), Add(text)   folds bytes (a text with its NUL) in
+//   Digest::Value()                      the 64-bit FNV-1a value so far
+//   Hex(value)                           16 upper-case hex digits
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// FNV-1a, 64 bits: any changed bit changes the digest.
+class Digest {
+public:
+  void Add(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+      value_ ^= bytes[i];
+      value_ *= 0x100000001B3ULL;
+    }
+  }
+  void Add(const std::string& text) { Add(text.data(), text.size() + 1); }
+  std::uint64_t Value() const { return value_; }
+
+private:
+  std::uint64_t value_ = 0xCBF29CE484222325ULL;
+};
+
+inline std::string Hex(std::uint64_t value) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(value));
+  return text;
+}
