@@ -24,24 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr tcflag_t Flags(unsigned long bits) { return static_cast<tcflag_t>(bits); }
-
-// Flags beyond POSIX's, where the system has them: input processing a raw
-// line must not do, and hardware flow control.
-constexpr tcflag_t kExtraInputFlags = Flags(0)
-#ifdef IUCLC
-                                      | Flags(IUCLC)
-#endif
-#ifdef IMAXBEL
-                                      | Flags(IMAXBEL)
-#endif
-    ;
-#ifdef CRTSCTS
-constexpr tcflag_t kHardwareFlow = Flags(CRTSCTS);
-#else
-constexpr tcflag_t kHardwareFlow = 0;
-#endif
-
 // Milliseconds left until deadline, rounded up so that a wait never ends
 // before its time; 0 when it has passed.
 int MillisecondsUntil(Clock::time_point deadline) {
@@ -111,38 +93,24 @@ CommHandle Open(const std::string& path) {
 bool GetState(CommHandle handle, CommLineSettings& settings) {
   termios t{};
   if (tcgetattr(handle, &t) != 0) return false;
-  settings.BaudRate = TermiosRateOf(cfgetospeed(&t));
-  DecodeTermiosFormat(t.c_cflag, settings);
+  DecodeTermios(t, settings);
   return true;
 }
 
 bool SetState(CommHandle handle, const CommLineSettings& settings) {
   termios before{};
   if (tcgetattr(handle, &before) != 0) return false;
-  speed_t speed{};
-  tcflag_t format = 0;
-  if (!TermiosSpeedFor(settings.BaudRate, speed) || !TermiosFormatBits(settings, format)) {
+  termios t = before;
+  if (!MakeRawTermios(t, settings)) {
     errno = EINVAL;
     return false;
   }
-  termios t = before;
-  // Raw 8-bit: every byte value passes unchanged both ways, no echo, no
-  // signals, no flow control; the receiver on, the modem status ignored.
-  cfmakeraw(&t);
-  t.c_iflag &= ~(Flags(IXON | IXOFF | IXANY | INPCK) | kExtraInputFlags);
-  t.c_cflag &= ~(kTermiosFormatBits | kHardwareFlow);
-  t.c_cflag |= format | Flags(CREAD | CLOCAL);
-  // One byte satisfies a read, so that read() == 0 only ever means hang-up
-  // (the descriptor is non-blocking, so no read waits here).
-  t.c_cc[VMIN] = 1;
-  t.c_cc[VTIME] = 0;
-  if (cfsetospeed(&t, speed) != 0 || cfsetispeed(&t, speed) != 0) return false;
   if (tcsetattr(handle, TCSANOW, &t) != 0) return false;
   // tcsetattr succeeds when any part was taken; check the driver kept what
   // matters, and put the old settings back when it did not.
   termios now{};
   if (tcgetattr(handle, &now) != 0) return false;
-  if (cfgetospeed(&now) != speed ||
+  if (cfgetospeed(&now) != cfgetospeed(&t) ||
       (now.c_cflag & kTermiosFormatBits) != (t.c_cflag & kTermiosFormatBits)) {
     tcsetattr(handle, TCSANOW, &before);
     errno = EINVAL;

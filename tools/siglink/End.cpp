@@ -12,11 +12,16 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "TermiosLine.h"
+
 namespace {
 
 // Read-only, so that the relay's own closes are told apart from the
 // programs' (which open their ports read-write) more often than not.
 constexpr int kSlaveFlags = O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+
+// What an end is set to before any program sets it: 9600 8N1.
+constexpr CommLineSettings kFirstLine{.BaudRate = 9600, .ByteSize = 8, .Parity = 0, .StopBits = 0};
 
 }  // namespace
 
@@ -37,14 +42,9 @@ End::End() {
 
   line_ = open(name, kSlaveFlags);
   termios settings{};
-  if (line_ < 0 || tcgetattr(line_, &settings) != 0) fail("cannot set up " + path_);
-  cfmakeraw(&settings);
-  settings.c_cflag |= CLOCAL | CREAD;
-  settings.c_cc[VMIN] = 1;
-  settings.c_cc[VTIME] = 0;
-  cfsetispeed(&settings, B9600);
-  cfsetospeed(&settings, B9600);
-  if (tcsetattr(line_, TCSANOW, &settings) != 0) fail("cannot set up " + path_);
+  if (line_ < 0 || tcgetattr(line_, &settings) != 0 || !MakeRawTermios(settings, kFirstLine) ||
+      tcsetattr(line_, TCSANOW, &settings) != 0)
+    fail("cannot set up " + path_);
 
   // Watched only now: the relay's own open is not among the events.
   watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);

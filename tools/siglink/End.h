@@ -15,9 +15,10 @@
 //   end.HoldBack(stop)       stop or restart the program's output
 //   end.Pull()               the end is gone: the program's device hangs up
 //
-// The slave is made raw at 9600 8N1 before anyone sees it: the default mode
-// echoes and translates bytes, which would corrupt a frame that arrives
-// before the program has set its port up.
+// The slave is made raw at 9600 8N1, as the port makes its device raw
+// (MakeRawTermios), before anyone sees it: the default mode echoes and
+// translates bytes, which would corrupt a frame that arrives before the
+// program has set its port up.
 //
 // The relay keeps a descriptor of its own on the slave for as long as the
 // end lives. It keeps the pseudo-terminal from hanging up between programs
