@@ -15,6 +15,7 @@
 
 #include "CableRun.h"
 #include "Line.h"
+#include "TermiosLine.h"
 #include "WaitUntil.h"
 
 namespace {
@@ -83,23 +84,26 @@ int Waiting(int fd) {
 }  // namespace
 
 TEST(Line, TimeFollowsRateAndFraming) {
+  const auto settingsOf = [](const termios& t) {
+    CommLineSettings line{};
+    DecodeTermios(t, line);
+    return line;
+  };
   termios t{};
   cfmakeraw(&t);
   cfsetospeed(&t, B9600);
-  LineFormat f = LineFormatOf(t);
-  EXPECT_EQ(DescribeLine(f), "9600 8N1");
-  EXPECT_EQ(CharacterTime(f), 1'041'666ns);  // 10 bits at 9600 baud
+  EXPECT_EQ(DescribeLine(settingsOf(t)), "9600 8N1");
+  EXPECT_EQ(CharacterTime(settingsOf(t)), 1'041'666ns);  // 10 bits at 9600 baud
 
   t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | PARODD | CSTOPB;
   cfsetospeed(&t, B19200);
-  f = LineFormatOf(t);
-  EXPECT_EQ(DescribeLine(f), "19200 7O2");
-  EXPECT_EQ(BitsPerCharacter(f), 11);
+  EXPECT_EQ(DescribeLine(settingsOf(t)), "19200 7O2");
+  EXPECT_EQ(BitsPerCharacter(settingsOf(t)), 11);
 
   t.c_cflag |= CMSPAR;
-  EXPECT_EQ(LineFormatOf(t).Parity, 'M');
+  EXPECT_EQ(DescribeLine(settingsOf(t)), "19200 7M2");
   cfsetospeed(&t, B0);
-  EXPECT_EQ(CharacterTime(LineFormatOf(t)), 0ns);  // hung up: not paced
+  EXPECT_EQ(CharacterTime(settingsOf(t)), 0ns);  // hung up: not paced
 }
 
 TEST(Cable, CarriesEveryByteValueBothWaysUnchanged) {

@@ -133,9 +133,9 @@ void End::LookAgain(TimePoint now) {
   if (!held_) DiscardUnread();
 }
 
-LineFormat End::Format() const {
+CommLineSettings End::Format() const {
   // On a master, the terminal calls act on the slave's settings.
-  return ReadLineFormat(master_);
+  return ReadLineSettings(master_);
 }
 
 void End::DiscardUnread() const {

@@ -90,7 +90,7 @@ public:
   void LookAgain(TimePoint now);
 
   // Returns the rate and framing the slave is set to now.
-  LineFormat Format() const;
+  CommLineSettings Format() const;
 
   // Discards what the last program left unread at this end, as a serial
   // port does when it is closed, so the next program starts with an empty
