@@ -44,6 +44,8 @@ struct CableFaults {
 
 class Cable {
 public:
+  using Clock = Lane::Clock;
+
   explicit Cable(bool paced, CableFaults faults = {}, Clock::duration burst = {});
 
   // Returns the first end (the transmitting station's, by convention).
