@@ -63,41 +63,53 @@ void End::Pull() {
 
 bool End::Notice(TimePoint now) {
   if (watch_ < 0) return false;
+  bool any = false;
+  for (;;) {
+    any = TakeEvents(now) || any;
+    if (any && RelayHungUp()) LookFrom(now);
+    if (nextLook_ > now) return any;
+    // Queues the relay's own close and open, which TakeEvents passes over.
+    LookAgain(now);
+  }
+}
+
+bool End::TakeEvents(TimePoint now) {
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   bool any = false;
   for (;;) {
     const ssize_t got = read(watch_, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      // The relay's descriptor hung up (vhangup) is taken afresh too.
-      termios settings{};
-      if (any && line_ >= 0 && tcgetattr(line_, &settings) != 0) LookFrom(now);
-      if (nextLook_ > now) return any;
-      // Queues the relay's own close and open, passed over just below.
-      LookAgain(now);
-      continue;
-    }
+    if (got <= 0) return any;
     for (ssize_t at = 0; at < got;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
       any = true;
-      if ((event->mask & IN_Q_OVERFLOW) != 0) {
-        // Events were dropped: none of the relay's own is sure to come.
-        ownOpens_ = ownCloses_ = 0;
-        LookFrom(now);
-      } else if ((event->mask & IN_OPEN) != 0) {
-        if (ownOpens_ > 0) {
-          --ownOpens_;
-        } else {
-          held_ = true;
-        }
-      } else if ((event->mask & IN_CLOSE_NOWRITE) != 0 && ownCloses_ > 0) {
-        --ownCloses_;
-      } else if ((event->mask & IN_CLOSE) != 0) {
-        LookFrom(now);
-      }
+      TakeEvent(event->mask, now);
     }
   }
+}
+
+void End::TakeEvent(std::uint32_t mask, TimePoint now) {
+  if ((mask & IN_Q_OVERFLOW) != 0) {
+    // Events were dropped: none of the relay's own is sure to come.
+    ownOpens_ = ownCloses_ = 0;
+    LookFrom(now);
+  } else if ((mask & IN_OPEN) != 0) {
+    if (ownOpens_ > 0) {
+      --ownOpens_;
+    } else {
+      held_ = true;
+    }
+  } else if ((mask & IN_CLOSE_NOWRITE) != 0 && ownCloses_ > 0) {
+    --ownCloses_;
+  } else if ((mask & IN_CLOSE) != 0) {
+    LookFrom(now);
+  }
+}
+
+bool End::RelayHungUp() const {
+  termios settings{};
+  return line_ >= 0 && tcgetattr(line_, &settings) != 0;
 }
 
 void End::LookFrom(TimePoint now) {

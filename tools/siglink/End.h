@@ -38,6 +38,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "Line.h"
@@ -121,6 +122,15 @@ private:
   TimePoint nextLook_ = TimePoint::max();
   std::size_t lookStep_ = 0;
 
+  // Reads every open and close waiting at the watch and takes each in
+  // (TakeEvent). Returns whether any came.
+  bool TakeEvents(TimePoint now);
+  // One event: an open holds the end, a close calls for a look; the
+  // relay's own opens and closes (LookAgain's) are passed over.
+  void TakeEvent(std::uint32_t mask, TimePoint now);
+  // Whether a program hung the terminal up for every holder, the relay's
+  // own descriptor too (vhangup, as getty does).
+  bool RelayHungUp() const;
   // Looks at once, and again later while the end seems held.
   void LookFrom(TimePoint now);
   std::string path_;
