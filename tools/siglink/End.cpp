@@ -118,10 +118,7 @@ void End::LookFrom(TimePoint now) {
 }
 
 void End::LookAgain(TimePoint now) {
-  // The kernel reports a close before it lets go of the descriptor, and the
-  // relay, woken by the report, may run first and still find it open: so
-  // while the end seems held, it looks again a few times, each a little
-  // later, in case the program that closed it was not through yet.
+  // The looks after the first while the end seems held (see End.h).
   static constexpr std::chrono::milliseconds kLater[] = {std::chrono::milliseconds(1), std::chrono::milliseconds(10),
                                                          std::chrono::milliseconds(100), std::chrono::milliseconds(1000)};
   nextLook_ = TimePoint::max();
