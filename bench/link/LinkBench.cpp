@@ -3,6 +3,7 @@
 // soon an idle relay notices a program opening an end.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -14,6 +15,8 @@
 #include "CableRun.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int kFrameBytes = 1202;
 // 1202 bytes of 10 bits at 9600 baud.

@@ -20,10 +20,11 @@
 //   CommPlatform::ErrorText(e)                       its text for a person
 //   CommPlatform::ListPorts()                        the serial ports this machine has
 //
-// One small function per system call that the port class needs, one file
-// per platform: CommPlatformPosix.cpp (termios) and CommPlatformWin32.cpp
-// (the communications functions of kernel32); ComPortNumber alone is shared,
-// in CommPlatform.cpp. Every function that does I/O returns true on success
+// One small function per system call that the port class needs, two files
+// per platform: the port's calls in CommPlatformPosix.cpp (termios) and
+// CommPlatformWin32.cpp (the communications functions of kernel32), the
+// machine's ports in CommPortListPosix.cpp and CommPortListWin32.cpp;
+// ComPortNumber alone is shared, in CommPlatform.cpp. Every function that does I/O returns true on success
 // and false on failure, with the reason left in LastError(). Nothing here
 // throws.
 #pragma once

@@ -142,8 +142,6 @@ void TCommPort::SetPortName(const std::string& portName) {
   FPortName = portName;
 }
 
-// The change operations: store; on an open port apply the whole line
-// configuration, and when the device refuses it put the old value back.
 template <typename Field>
 void TCommPort::ChangeSetting(Field CommLineSettings::*field, Field value, std::uint8_t code) {
   const Field previous = FLineSettings.*field;

@@ -13,8 +13,7 @@
 //   IsWriteTimeout(e)                    a byte the line did not take in time
 //
 // Every failure throws ECommError by value (codes below); nothing returns an
-// error code. The platform calls live in one file of their own
-// (CommPlatform.h and its POSIX implementation).
+// error code. The platform calls live behind CommPlatform.h.
 #pragma once
 
 #include <cstdint>

@@ -66,6 +66,22 @@ constexpr SpeedEntry kSpeeds[] = {
 
 constexpr tcflag_t Flags(unsigned long bits) { return static_cast<tcflag_t>(bits); }
 
+// Flags beyond POSIX's, where the system has them: input processing a raw
+// line must not do, and hardware flow control.
+constexpr tcflag_t kExtraInputFlags = Flags(0)
+#ifdef IUCLC
+                                      | Flags(IUCLC)
+#endif
+#ifdef IMAXBEL
+                                      | Flags(IMAXBEL)
+#endif
+    ;
+#ifdef CRTSCTS
+constexpr tcflag_t kHardwareFlow = Flags(CRTSCTS);
+#else
+constexpr tcflag_t kHardwareFlow = 0;
+#endif
+
 }  // namespace
 
 bool TermiosSpeedFor(std::uint32_t rate, speed_t& code) {
@@ -125,4 +141,25 @@ void DecodeTermiosFormat(tcflag_t cflag, CommLineSettings& settings) {
     settings.Parity = odd ? 1 : 2;
   }
   settings.StopBits = (cflag & Flags(CSTOPB)) != 0 ? 2 : 0;
+}
+
+void DecodeTermios(const termios& t, CommLineSettings& settings) {
+  settings.BaudRate = TermiosRateOf(cfgetospeed(&t));
+  DecodeTermiosFormat(t.c_cflag, settings);
+}
+
+bool MakeRawTermios(termios& t, const CommLineSettings& settings) {
+  speed_t speed{};
+  tcflag_t format = 0;
+  if (!TermiosSpeedFor(settings.BaudRate, speed) || !TermiosFormatBits(settings, format)) return false;
+  termios raw = t;
+  cfmakeraw(&raw);
+  raw.c_iflag &= ~(Flags(IXON | IXOFF | IXANY | INPCK) | kExtraInputFlags);
+  raw.c_cflag &= ~(kTermiosFormatBits | kHardwareFlow);
+  raw.c_cflag |= format | Flags(CREAD | CLOCAL);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  if (cfsetospeed(&raw, speed) != 0 || cfsetispeed(&raw, speed) != 0) return false;
+  t = raw;
+  return true;
 }

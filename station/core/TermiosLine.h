@@ -5,11 +5,14 @@
 //   TermiosRateOf(B9600)                  speed code -> rate (0: none)
 //   TermiosFormatBits(settings, bits)     data bits, parity, stop bits -> c_cflag
 //   DecodeTermiosFormat(cflag, settings)  c_cflag -> data bits, parity, stop bits
+//   DecodeTermios(t, settings)            the rate and all three of the above
 //   kTermiosFormatBits                    the c_cflag bits the two above decide
+//   MakeRawTermios(t, settings)           a raw 8-bit line at that rate and format
 //
 // POSIX only, no Qt: the serial port (CommPlatformPosix.cpp) and siglink's
-// cable (which paces each end by the format its program set) both read a
-// line through these, so they can never disagree about a rate or a parity.
+// cable (which sets its ends up as the port does, and paces each end by the
+// format its program set) both go through these, so they can never disagree
+// about a rate, a parity or what a raw line is.
 // Rates and bits a system does not name are left out where it lacks them:
 // mark and space parity need CMSPAR, the rates above 38400 their B constants.
 #pragma once
@@ -48,3 +51,14 @@ bool TermiosFormatBits(const CommLineSettings& settings, tcflag_t& bits);
 // Reads ByteSize, Parity and StopBits from c_cflag into settings; the other
 // fields are left alone.
 void DecodeTermiosFormat(tcflag_t cflag, CommLineSettings& settings);
+
+// Reads BaudRate (the output speed; 0 for one we do not know), ByteSize,
+// Parity and StopBits from t into settings; DCBlength is left alone.
+void DecodeTermios(const termios& t, CommLineSettings& settings);
+
+// Makes t a raw line at the rate and format of settings: every byte value
+// passes unchanged both ways, no echo, no signals, no flow control, the
+// receiver on, the modem status ignored, and one byte satisfies a read (so
+// that a read of 0 bytes only ever means a hang-up). Returns false, t
+// unchanged, for a rate or a format termios cannot ask for.
+bool MakeRawTermios(termios& t, const CommLineSettings& settings);

@@ -5,8 +5,6 @@
 // failure once and stay usable.
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,21 +18,11 @@
 
 #include "CableRun.h"
 #include "FaultStation.h"
+#include "PtyLine.h"
 #include "ReceiveRun.h"
 #include "WaitUntil.h"
 
 namespace {
-
-// Opens a cable end as a program does: raw, non-blocking.
-int OpenEnd(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return fd;
-  termios t{};
-  tcgetattr(fd, &t);
-  cfmakeraw(&t);
-  tcsetattr(fd, TCSANOW, &t);
-  return fd;
-}
 
 // Waits up to timeoutMs for the end to hang up, leaving what arrives
 // unread.
@@ -45,12 +33,6 @@ bool HungUp(int fd, int timeoutMs) {
         return poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0;
       },
       std::chrono::milliseconds(timeoutMs));
-}
-
-// Whether the end would take a byte now.
-bool Writable(int fd) {
-  pollfd p{fd, POLLOUT, 0};
-  return poll(&p, 1, 0) == 1 && (p.revents & POLLOUT) != 0;
 }
 
 // Reads what arrives until the end hangs up or 5 s pass.
@@ -81,8 +63,8 @@ private slots:
   // adapter, so the reader here reads along at line pace.
   void cutCarriesExactlyTheBytesBeforeTheCut() {
     CableRun run(true, {false, 600});
-    const int a = OpenEnd(run.cable.First().Path());
-    const int b = OpenEnd(run.cable.Second().Path());
+    const int a = OpenEndNonBlocking(run.cable.First().Path());
+    const int b = OpenEndNonBlocking(run.cable.Second().Path());
     QVERIFY(a >= 0 && b >= 0);
     std::vector<std::uint8_t> bytes(1202);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
@@ -106,8 +88,8 @@ private slots:
   // pseudo-terminal alone would take some 20 KiB.)
   void stalledCableTakesATransmitBufferAndCarriesNothing() {
     CableRun run(false, {true, -1});
-    const int a = OpenEnd(run.cable.First().Path());
-    const int b = OpenEnd(run.cable.Second().Path());
+    const int a = OpenEndNonBlocking(run.cable.First().Path());
+    const int b = OpenEndNonBlocking(run.cable.Second().Path());
     QVERIFY(a >= 0 && b >= 0);
     const std::vector<std::uint8_t> buffer(4096, 0x55);
     QCOMPARE(write(a, buffer.data(), buffer.size()), static_cast<ssize_t>(buffer.size()));
@@ -119,9 +101,7 @@ private slots:
     QCOMPARE(poll(&p, 1, 300), 0);
     QCOMPARE(run.cable.Taken(), 4096LL);
     QCOMPARE(run.cable.Carried(), 0LL);
-    int waiting = -1;
-    ioctl(b, FIONREAD, &waiting);
-    QCOMPARE(waiting, 0);
+    QCOMPARE(QueuedAt(b), 0);
     close(a);
     close(b);
   }
@@ -153,7 +133,7 @@ private slots:
   // receiver, and the transmitter is told that its send failed.
   void quickPressesPileUpNoMoreThanATransmitBuffer() {
     CableRun run(true);
-    const int watch = OpenEnd(run.cable.Second().Path());  // a receiver that holds its end
+    const int watch = OpenEndNonBlocking(run.cable.Second().Path());  // a receiver that holds its end
     QVERIFY(watch >= 0);
     FaultStation tx(TransmitterProfile(), run.cable.First().Path());
     long long mostAhead = 0;
@@ -173,7 +153,7 @@ private slots:
     CableRun run(true, {false, 600});
     // The watch on the receiver's end comes first: once the station holds
     // the device, it turns away any other user's open (only root gets in).
-    const int watch = OpenEnd(run.cable.Second().Path());
+    const int watch = OpenEndNonBlocking(run.cable.Second().Path());
     QVERIFY(watch >= 0);
     FaultStation tx(TransmitterProfile(), run.cable.First().Path());
     FaultStation rx(ReceiverProfile(), run.cable.Second().Path());

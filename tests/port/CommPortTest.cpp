@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,12 +26,6 @@ termios SettingsOf(int fd) {
   termios t{};
   EXPECT_EQ(tcgetattr(fd, &t), 0);
   return t;
-}
-
-std::vector<std::uint8_t> AllByteValues() {
-  std::vector<std::uint8_t> bytes(256);
-  std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
-  return bytes;
 }
 
 class PtyPort : public ::testing::Test {

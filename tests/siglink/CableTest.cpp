@@ -5,7 +5,6 @@
 #include <array>
 #include <chrono>
 #include <fcntl.h>
-#include <numeric>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -14,26 +13,15 @@
 #include <vector>
 
 #include "CableRun.h"
+#include "ErrorOf.h"
 #include "Line.h"
+#include "PtyLine.h"
+#include "TermiosLine.h"
 #include "WaitUntil.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Opens a cable end as a program would: read-write, raw, blocking.
-int OpenEnd(const std::string& path, speed_t speed = B9600, tcflag_t framing = CS8) {
-  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return fd;
-  termios t{};
-  tcgetattr(fd, &t);
-  cfmakeraw(&t);
-  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB)) | framing | CLOCAL | CREAD;
-  cfsetispeed(&t, speed);
-  cfsetospeed(&t, speed);
-  tcsetattr(fd, TCSANOW, &t);
-  return fd;
-}
 
 // Reads exactly n bytes within the time limit; what arrived.
 std::vector<unsigned char> ReadBytes(int fd, std::size_t n, std::chrono::milliseconds limit = 5000ms) {
@@ -54,14 +42,6 @@ void WriteBytes(int fd, const std::vector<unsigned char>& bytes) {
   ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
 }
 
-std::vector<unsigned char> AllByteValues(int rounds) {
-  std::vector<unsigned char> bytes;
-  for (int r = 0; r < rounds; ++r) {
-    for (int v = 0; v < 256; ++v) bytes.push_back(static_cast<unsigned char>(r % 2 == 0 ? v : 255 - v));
-  }
-  return bytes;
-}
-
 // Waits until the relay has seen each end held or let go as given: a
 // program's open or close is not seen before the relay's next look.
 bool RelaySees(const Cable& cable, bool firstHeld, bool secondHeld) {
@@ -70,36 +50,29 @@ bool RelaySees(const Cable& cable, bool firstHeld, bool secondHeld) {
       5000ms);
 }
 
-// The bytes waiting to be read at fd. FIONREAD lags a write until the bytes
-// have landed; a poll lets them.
-int Waiting(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  poll(&p, 1, 0);
-  int waiting = -1;
-  ioctl(fd, FIONREAD, &waiting);
-  return waiting;
-}
-
 }  // namespace
 
 TEST(Line, TimeFollowsRateAndFraming) {
+  const auto settingsOf = [](const termios& t) {
+    CommLineSettings line{};
+    DecodeTermios(t, line);
+    return line;
+  };
   termios t{};
   cfmakeraw(&t);
   cfsetospeed(&t, B9600);
-  LineFormat f = LineFormatOf(t);
-  EXPECT_EQ(DescribeLine(f), "9600 8N1");
-  EXPECT_EQ(CharacterTime(f), 1'041'666ns);  // 10 bits at 9600 baud
+  EXPECT_EQ(DescribeLine(settingsOf(t)), "9600 8N1");
+  EXPECT_EQ(CharacterTime(settingsOf(t)), 1'041'666ns);  // 10 bits at 9600 baud
 
   t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | PARODD | CSTOPB;
   cfsetospeed(&t, B19200);
-  f = LineFormatOf(t);
-  EXPECT_EQ(DescribeLine(f), "19200 7O2");
-  EXPECT_EQ(BitsPerCharacter(f), 11);
+  EXPECT_EQ(DescribeLine(settingsOf(t)), "19200 7O2");
+  EXPECT_EQ(BitsPerCharacter(settingsOf(t)), 11);
 
   t.c_cflag |= CMSPAR;
-  EXPECT_EQ(LineFormatOf(t).Parity, 'M');
+  EXPECT_EQ(DescribeLine(settingsOf(t)), "19200 7M2");
   cfsetospeed(&t, B0);
-  EXPECT_EQ(CharacterTime(LineFormatOf(t)), 0ns);  // hung up: not paced
+  EXPECT_EQ(CharacterTime(settingsOf(t)), 0ns);  // hung up: not paced
 }
 
 TEST(Cable, CarriesEveryByteValueBothWaysUnchanged) {
@@ -169,7 +142,7 @@ TEST(Cable, ClosedEndsLoseWhatTheyDidNotReadButSendersBytesGoOut) {
     ASSERT_TRUE(WaitUntil([&] { return run.cable.Lost() == 50; }, 5000ms)) << run.cable.Lost();
     const int b = OpenEnd(run.cable.Second().Path());
     ASSERT_TRUE(RelaySees(run.cable, true, true));
-    EXPECT_EQ(Waiting(b), 0);
+    EXPECT_EQ(QueuedAt(b), 0);
     EXPECT_EQ(run.cable.Carried(), 0);
     // The sender closes right after writing: its bytes still go out whole.
     WriteBytes(a, bytes);
@@ -185,12 +158,12 @@ TEST(Cable, ClosedEndsLoseWhatTheyDidNotReadButSendersBytesGoOut) {
     int b = OpenEnd(run.cable.Second().Path());
     ASSERT_TRUE(RelaySees(run.cable, true, true));
     WriteBytes(a, std::vector<unsigned char>(bytes.begin(), bytes.begin() + 30));
-    EXPECT_TRUE(WaitUntil([&] { return Waiting(b) >= 30; }, 5000ms));
-    EXPECT_EQ(Waiting(b), 30);
+    EXPECT_TRUE(WaitUntil([&] { return QueuedAt(b) >= 30; }, 5000ms));
+    EXPECT_EQ(QueuedAt(b), 30);
     close(b);
     ASSERT_TRUE(RelaySees(run.cable, true, false));
     b = OpenEnd(run.cable.Second().Path());
-    EXPECT_EQ(Waiting(b), 0);
+    EXPECT_EQ(QueuedAt(b), 0);
     close(a);
     close(b);
   }
@@ -214,12 +187,6 @@ namespace {
 bool StaysAsleep(const Cable& cable, long long most, std::chrono::milliseconds window = 300ms) {
   const long long start = cable.Wakeups();
   return !WaitUntil([&] { return cable.Wakeups() - start > most; }, window);
-}
-
-// Whether the end would take a byte now.
-bool Writable(int fd) {
-  pollfd p{fd, POLLOUT, 0};
-  return poll(&p, 1, 0) == 1 && (p.revents & POLLOUT) != 0;
 }
 
 // Sends one byte from `from` to `to` and checks it arrives.

@@ -41,16 +41,6 @@ void MakeRawAndNonBlocking(int fd) {
   if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) Fail("fcntl on a pseudo-terminal");
 }
 
-// Bytes waiting to be read at `fd`. FIONREAD lags a write until the bytes
-// have landed; a poll lets them.
-int QueuedAt(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  poll(&p, 1, 0);
-  int waiting = 0;
-  ioctl(fd, FIONREAD, &waiting);
-  return waiting;
-}
-
 // Writes `size` bytes to the non-blocking `fd`, at most `step` per write(),
 // waiting for room; gives up after 5 s without any.
 void WriteAll(int fd, const std::uint8_t* data, std::size_t size, std::size_t step) {
@@ -166,6 +156,38 @@ bool PtyLine::WaitQueued(int count, int timeoutMs) const {
 }
 
 std::size_t PtyLine::Fill() const { return FillLine(slave_, master_); }
+
+int OpenEnd(const std::string& path, speed_t speed, tcflag_t framing) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fd;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB)) | framing | CLOCAL | CREAD;
+  cfsetispeed(&t, speed);
+  cfsetospeed(&t, speed);
+  tcsetattr(fd, TCSANOW, &t);
+  return fd;
+}
+
+int OpenEndNonBlocking(const std::string& path) {
+  const int fd = OpenEnd(path);
+  if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  return fd;
+}
+
+int QueuedAt(int fd) {
+  // FIONREAD lags a write until the bytes have landed; a poll lets them.
+  pollfd p{fd, POLLIN, 0};
+  poll(&p, 1, 0);
+  int waiting = 0;
+  return ioctl(fd, FIONREAD, &waiting) == 0 ? waiting : -1;
+}
+
+bool Writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & POLLOUT) != 0;
+}
 
 std::size_t FillLine(int device, int farEnd) {
   const int flags = fcntl(device, F_GETFL);

@@ -24,6 +24,12 @@
 //   PtyRelay relay(tx, rx)        what the station on tx sends reaches the one on rx
 //   PtyRelay drain(tx)            ... or is read and dropped
 //
+//  any terminal (a siglink cable end, too):
+//   OpenEnd(path, B2400, CS8|CSTOPB)  open it as a program does: raw, blocking
+//   OpenEndNonBlocking(path)      ... non-blocking, at 9600 8N1
+//   QueuedAt(fd)                  bytes waiting to be read there
+//   Writable(fd)                  would it take a byte now?
+//
 // Both ends are raw (the default mode echoes and edits lines; the frame is
 // binary) and non-blocking before the station sees the device. The test
 // keeps its own descriptor on the slave, so a station's close never hangs up
@@ -34,6 +40,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <vector>
 
@@ -91,6 +98,23 @@ private:
   std::string path_;
   std::thread cutter_;
 };
+
+// Opens the terminal at `path` as a program opens its port: read-write,
+// blocking, raw, the receiver on and the modem status ignored, at `speed`
+// with `framing` (CSIZE, PARENB and CSTOPB bits). Returns the descriptor,
+// or -1.
+int OpenEnd(const std::string& path, speed_t speed = B9600, tcflag_t framing = CS8);
+
+// OpenEnd at 9600 8N1, then non-blocking: a write the line cannot take now
+// fails with EAGAIN.
+int OpenEndNonBlocking(const std::string& path);
+
+// Returns the number of bytes waiting to be read at `fd`, -1 when it cannot
+// be told (a hung-up terminal). Bytes on their way count once they land.
+int QueuedAt(int fd);
+
+// Whether `fd` would take a byte now.
+bool Writable(int fd);
 
 // Writes into `device`, one end of a pseudo-terminal whose far end
 // `farEnd` nobody reads, until the line takes no more: a write is refused

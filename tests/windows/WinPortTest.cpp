@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -86,12 +85,6 @@ Bytes Collect(TCommPort& port, std::size_t count, double seconds = 5.0) {
 
 void SendAll(TCommPort& port, const Bytes& bytes) {
   for (std::uint8_t b : bytes) port.SendByte(b);
-}
-
-Bytes AllByteValues() {
-  Bytes bytes(256);
-  std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
-  return bytes;
 }
 
 // The station's set-up: Open, then 9600 baud and one stop bit.

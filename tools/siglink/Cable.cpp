@@ -44,9 +44,6 @@ int Cable::Pump(End& from, Lane& lane, const End& to, Clock::time_point now) {
 }
 
 int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
-  End* ends[2] = {&first_, &second_};
-  const Lane* outgoing[2] = {&forward_, &backward_};
-  const Lane* incoming[2] = {&backward_, &forward_};
   for (;;) {
     ++wakeups_;
     CutWhenDue();
@@ -58,53 +55,69 @@ int Cable::Run(int wakeFd, const std::function<bool()>& onWake) {
       continue;
     }
     const Clock::time_point now = Clock::now();
-    for (int i = 0; i < 2; ++i) {
-      ends[i]->Notice(now);
-      held_[i].store(ends[i]->Held());
-    }
-    if (int error = Pump(first_, forward_, second_, now)) return error;
-    if (int error = Pump(second_, backward_, first_, now)) return error;
-    CutWhenDue();
+    if (int error = Carry(now)) return error;
     if (IsCut()) continue;
 
-    // Wait for the wake fd, for a program opening, closing or writing to
-    // its end, for a master to take bytes it refused, or for the next byte
-    // to fall due. Bytes due but not yet delivered wait for POLLOUT.
-    pollfd fds[5] = {{wakeFd, POLLIN, 0},
-                     {first_.Watch(), POLLIN, 0},
-                     {second_.Watch(), POLLIN, 0},
-                     {first_.Joined() || first_.Held() ? first_.Master() : -1, 0, 0},
-                     {second_.Joined() || second_.Held() ? second_.Master() : -1, 0, 0}};
-    Clock::time_point wake = std::min(first_.NextLook(), second_.NextLook());
-    for (int i = 0; i < 2; ++i) {
-      if (!outgoing[i]->Full()) fds[i + 3].events |= POLLIN;
-      if (faults_.Stall) continue;
-      const Clock::time_point due = incoming[i]->NextDue();
-      if (due <= now) {
-        fds[i + 3].events |= POLLOUT;
-      } else {
-        wake = std::min(wake, due);
-      }
-    }
-
+    Waits waits = WaitsAfter(wakeFd, now);
     timespec timeout{};
-    const timespec* wait = nullptr;
-    if (wake != Clock::time_point::max()) {
-      const auto left = std::max(Clock::duration::zero(), wake - Clock::now());
-      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-      timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-      timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-      wait = &timeout;
+    if (ppoll(waits.Fds, 5, TimeoutUntil(waits.Wake, timeout), nullptr) < 0 && errno != EINTR) return errno;
+    LookAfterHangUps(waits);
+    if ((waits.Fds[0].revents & POLLIN) != 0 && !onWake()) return 0;
+  }
+}
+
+int Cable::Carry(Clock::time_point now) {
+  End* ends[2] = {&first_, &second_};
+  for (int i = 0; i < 2; ++i) {
+    ends[i]->Notice(now);
+    held_[i].store(ends[i]->Held());
+  }
+  if (int error = Pump(first_, forward_, second_, now)) return error;
+  if (int error = Pump(second_, backward_, first_, now)) return error;
+  CutWhenDue();
+  return 0;
+}
+
+Cable::Waits Cable::WaitsAfter(int wakeFd, Clock::time_point now) const {
+  const Lane* outgoing[2] = {&forward_, &backward_};
+  const Lane* incoming[2] = {&backward_, &forward_};
+  Waits waits{{{wakeFd, POLLIN, 0},
+               {first_.Watch(), POLLIN, 0},
+               {second_.Watch(), POLLIN, 0},
+               {first_.Joined() || first_.Held() ? first_.Master() : -1, 0, 0},
+               {second_.Joined() || second_.Held() ? second_.Master() : -1, 0, 0}},
+              std::min(first_.NextLook(), second_.NextLook())};
+  for (int i = 0; i < 2; ++i) {
+    if (!outgoing[i]->Full()) waits.Fds[i + 3].events |= POLLIN;
+    if (faults_.Stall) continue;
+    // Bytes due but not yet delivered wait for the master to take them.
+    const Clock::time_point due = incoming[i]->NextDue();
+    if (due <= now) {
+      waits.Fds[i + 3].events |= POLLOUT;
+    } else {
+      waits.Wake = std::min(waits.Wake, due);
     }
-    if (ppoll(fds, 5, wait, nullptr) < 0 && errno != EINTR) return errno;
-    // A master hangs up when the last program let go of an end the relay
-    // holds no descriptor of its own on.
-    for (int i = 0; i < 2; ++i) {
-      if ((fds[i + 3].revents & POLLHUP) != 0) {
-        ends[i]->LookAgain(Clock::now());
-        held_[i].store(ends[i]->Held());
-      }
+  }
+  return waits;
+}
+
+const timespec* Cable::TimeoutUntil(Clock::time_point wake, timespec& timeout) {
+  if (wake == Clock::time_point::max()) return nullptr;
+  const auto left = std::max(Clock::duration::zero(), wake - Clock::now());
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+  timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+  timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+  return &timeout;
+}
+
+void Cable::LookAfterHangUps(const Waits& waits) {
+  // A master hangs up when the last program let go of an end the relay
+  // holds no descriptor of its own on.
+  End* ends[2] = {&first_, &second_};
+  for (int i = 0; i < 2; ++i) {
+    if ((waits.Fds[i + 3].revents & POLLHUP) != 0) {
+      ends[i]->LookAgain(Clock::now());
+      held_[i].store(ends[i]->Held());
     }
-    if ((fds[0].revents & POLLIN) != 0 && !onWake()) return 0;
   }
 }

@@ -32,7 +32,9 @@
 #pragma once
 
 #include <atomic>
+#include <ctime>
 #include <functional>
+#include <poll.h>
 
 #include "End.h"
 #include "Lane.h"
@@ -44,6 +46,8 @@ struct CableFaults {
 
 class Cable {
 public:
+  using Clock = Lane::Clock;
+
   explicit Cable(bool paced, CableFaults faults = {}, Clock::duration burst = {});
 
   // Returns the first end (the transmitting station's, by convention).
@@ -81,6 +85,26 @@ private:
 
   // Pulls both ends once CutAfter bytes have reached the second.
   void CutWhenDue();
+
+  // One round of relaying: takes in the ends' opens and closes, pumps both
+  // directions, cuts when due. Returns an errno value, or 0.
+  int Carry(Clock::time_point now);
+
+  // What the relay sleeps on: the wake descriptor, both watches, both
+  // masters (for bytes written, and for room for bytes due), and the time
+  // of the next due byte or look (Clock::time_point::max() for none).
+  struct Waits {
+    pollfd Fds[5];
+    Clock::time_point Wake;
+  };
+  Waits WaitsAfter(int wakeFd, Clock::time_point now) const;
+
+  // The ppoll time-out until wake: nullptr (no time-out) for
+  // Clock::time_point::max(), else timeout filled in.
+  static const timespec* TimeoutUntil(Clock::time_point wake, timespec& timeout);
+
+  // Looks again at each end whose master hung up during the wait.
+  void LookAfterHangUps(const Waits& waits);
 
   bool paced_;
   CableFaults faults_;

@@ -16,7 +16,7 @@ class CableRun {
 public:
   // Starts relaying at once (throws std::system_error when the cable or the
   // stop pipe cannot be made).
-  explicit CableRun(bool paced, CableFaults faults = {}, Clock::duration burst = {});
+  explicit CableRun(bool paced, CableFaults faults = {}, Cable::Clock::duration burst = {});
   // Stops the relay and waits for its thread.
   ~CableRun();
   CableRun(const CableRun&) = delete;

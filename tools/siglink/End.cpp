@@ -12,11 +12,16 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "TermiosLine.h"
+
 namespace {
 
 // Read-only, so that the relay's own closes are told apart from the
 // programs' (which open their ports read-write) more often than not.
 constexpr int kSlaveFlags = O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+
+// What an end is set to before any program sets it: 9600 8N1.
+constexpr CommLineSettings kFirstLine{.BaudRate = 9600, .ByteSize = 8, .Parity = 0, .StopBits = 0};
 
 }  // namespace
 
@@ -37,14 +42,9 @@ End::End() {
 
   line_ = open(name, kSlaveFlags);
   termios settings{};
-  if (line_ < 0 || tcgetattr(line_, &settings) != 0) fail("cannot set up " + path_);
-  cfmakeraw(&settings);
-  settings.c_cflag |= CLOCAL | CREAD;
-  settings.c_cc[VMIN] = 1;
-  settings.c_cc[VTIME] = 0;
-  cfsetispeed(&settings, B9600);
-  cfsetospeed(&settings, B9600);
-  if (tcsetattr(line_, TCSANOW, &settings) != 0) fail("cannot set up " + path_);
+  if (line_ < 0 || tcgetattr(line_, &settings) != 0 || !MakeRawTermios(settings, kFirstLine) ||
+      tcsetattr(line_, TCSANOW, &settings) != 0)
+    fail("cannot set up " + path_);
 
   // Watched only now: the relay's own open is not among the events.
   watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -63,41 +63,53 @@ void End::Pull() {
 
 bool End::Notice(TimePoint now) {
   if (watch_ < 0) return false;
+  bool any = false;
+  for (;;) {
+    any = TakeEvents(now) || any;
+    if (any && RelayHungUp()) LookFrom(now);
+    if (nextLook_ > now) return any;
+    // Queues the relay's own close and open, which TakeEvents passes over.
+    LookAgain(now);
+  }
+}
+
+bool End::TakeEvents(TimePoint now) {
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   bool any = false;
   for (;;) {
     const ssize_t got = read(watch_, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      // The relay's descriptor hung up (vhangup) is taken afresh too.
-      termios settings{};
-      if (any && line_ >= 0 && tcgetattr(line_, &settings) != 0) LookFrom(now);
-      if (nextLook_ > now) return any;
-      // Queues the relay's own close and open, passed over just below.
-      LookAgain(now);
-      continue;
-    }
+    if (got <= 0) return any;
     for (ssize_t at = 0; at < got;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
       any = true;
-      if ((event->mask & IN_Q_OVERFLOW) != 0) {
-        // Events were dropped: none of the relay's own is sure to come.
-        ownOpens_ = ownCloses_ = 0;
-        LookFrom(now);
-      } else if ((event->mask & IN_OPEN) != 0) {
-        if (ownOpens_ > 0) {
-          --ownOpens_;
-        } else {
-          held_ = true;
-        }
-      } else if ((event->mask & IN_CLOSE_NOWRITE) != 0 && ownCloses_ > 0) {
-        --ownCloses_;
-      } else if ((event->mask & IN_CLOSE) != 0) {
-        LookFrom(now);
-      }
+      TakeEvent(event->mask, now);
     }
   }
+}
+
+void End::TakeEvent(std::uint32_t mask, TimePoint now) {
+  if ((mask & IN_Q_OVERFLOW) != 0) {
+    // Events were dropped: none of the relay's own is sure to come.
+    ownOpens_ = ownCloses_ = 0;
+    LookFrom(now);
+  } else if ((mask & IN_OPEN) != 0) {
+    if (ownOpens_ > 0) {
+      --ownOpens_;
+    } else {
+      held_ = true;
+    }
+  } else if ((mask & IN_CLOSE_NOWRITE) != 0 && ownCloses_ > 0) {
+    --ownCloses_;
+  } else if ((mask & IN_CLOSE) != 0) {
+    LookFrom(now);
+  }
+}
+
+bool End::RelayHungUp() const {
+  termios settings{};
+  return line_ >= 0 && tcgetattr(line_, &settings) != 0;
 }
 
 void End::LookFrom(TimePoint now) {
@@ -106,10 +118,7 @@ void End::LookFrom(TimePoint now) {
 }
 
 void End::LookAgain(TimePoint now) {
-  // The kernel reports a close before it lets go of the descriptor, and the
-  // relay, woken by the report, may run first and still find it open: so
-  // while the end seems held, it looks again a few times, each a little
-  // later, in case the program that closed it was not through yet.
+  // The looks after the first while the end seems held (see End.h).
   static constexpr std::chrono::milliseconds kLater[] = {std::chrono::milliseconds(1), std::chrono::milliseconds(10),
                                                          std::chrono::milliseconds(100), std::chrono::milliseconds(1000)};
   nextLook_ = TimePoint::max();
@@ -133,9 +142,9 @@ void End::LookAgain(TimePoint now) {
   if (!held_) DiscardUnread();
 }
 
-LineFormat End::Format() const {
+CommLineSettings End::Format() const {
   // On a master, the terminal calls act on the slave's settings.
-  return ReadLineFormat(master_);
+  return ReadLineSettings(master_);
 }
 
 void End::DiscardUnread() const {

@@ -15,9 +15,10 @@
 //   end.HoldBack(stop)       stop or restart the program's output
 //   end.Pull()               the end is gone: the program's device hangs up
 //
-// The slave is made raw at 9600 8N1 before anyone sees it: the default mode
-// echoes and translates bytes, which would corrupt a frame that arrives
-// before the program has set its port up.
+// The slave is made raw at 9600 8N1, as the port makes its device raw
+// (MakeRawTermios), before anyone sees it: the default mode echoes and
+// translates bytes, which would corrupt a frame that arrives before the
+// program has set its port up.
 //
 // The relay keeps a descriptor of its own on the slave for as long as the
 // end lives. It keeps the pseudo-terminal from hanging up between programs
@@ -37,6 +38,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "Line.h"
@@ -89,7 +91,7 @@ public:
   void LookAgain(TimePoint now);
 
   // Returns the rate and framing the slave is set to now.
-  LineFormat Format() const;
+  CommLineSettings Format() const;
 
   // Discards what the last program left unread at this end, as a serial
   // port does when it is closed, so the next program starts with an empty
@@ -120,6 +122,15 @@ private:
   TimePoint nextLook_ = TimePoint::max();
   std::size_t lookStep_ = 0;
 
+  // Reads every open and close waiting at the watch and takes each in
+  // (TakeEvent). Returns whether any came.
+  bool TakeEvents(TimePoint now);
+  // One event: an open holds the end, a close calls for a look; the
+  // relay's own opens and closes (LookAgain's) are passed over.
+  void TakeEvent(std::uint32_t mask, TimePoint now);
+  // Whether a program hung the terminal up for every holder, the relay's
+  // own descriptor too (vhangup, as getty does).
+  bool RelayHungUp() const;
   // Looks at once, and again later while the end seems held.
   void LookFrom(TimePoint now);
   std::string path_;

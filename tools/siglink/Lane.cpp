@@ -57,12 +57,12 @@ std::size_t Lane::Drop(Clock::time_point now) {
   return n;
 }
 
-Clock::time_point Lane::BurstTick(Clock::time_point t) const {
+Lane::Clock::time_point Lane::BurstTick(Clock::time_point t) const {
   if (burst_ <= Clock::duration::zero() || t <= origin_) return t;
   const auto ticks = (t - origin_ + burst_ - Clock::duration(1)) / burst_;
   return origin_ + ticks * burst_;
 }
 
-Clock::time_point Lane::NextDue() const {
+Lane::Clock::time_point Lane::NextDue() const {
   return queue_.empty() ? Clock::time_point::max() : queue_.front().Due;
 }

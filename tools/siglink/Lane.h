@@ -33,10 +33,10 @@
 #include <deque>
 #include <limits>
 
-using Clock = std::chrono::steady_clock;
-
 class Lane {
 public:
+  using Clock = std::chrono::steady_clock;
+
   // burst: deliver only on ticks that far apart; zero delivers each byte
   // when it is due.
   explicit Lane(Clock::duration burst = {}) : burst_(burst), origin_(Clock::now()) {}

@@ -1,21 +1,17 @@
 // siglink - a virtual null-modem cable between the two stations, for demos
 // and tests; "siglink demo" starts each station with --port on its end. Run
 // "siglink --help" for the commands.
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
+#include <exception>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/signalfd.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "Cable.h"
+#include "Children.h"
 
 namespace {
 
@@ -87,89 +83,6 @@ bool ParseCount(const std::string& text, long long& count) {
   return true;
 }
 
-// Blocks the signals siglink waits for and returns a signalfd delivering them.
-int SignalFd() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int s : {SIGCHLD, SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
-  sigprocmask(SIG_BLOCK, &set, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  const int fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-  if (fd < 0) throw std::runtime_error(std::string("cannot watch signals: ") + std::strerror(errno));
-  return fd;
-}
-
-// Reads one signal from the signalfd. Returns its number, or 0 when none.
-int NextSignal(int fd) {
-  signalfd_siginfo info{};
-  return read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) ? static_cast<int>(info.ssi_signo) : 0;
-}
-
-struct Child {
-  std::string name;
-  pid_t pid;
-  int status = 0;
-  bool running = true;
-};
-
-// Starts argv[0] (looked up in PATH when it has no slash) as a child that
-// ends with siglink, with the default signal dispositions and an empty
-// signal mask. The child reports its own failure to start on standard error
-// and ends with 126, or 127 when the program cannot be found. Throws
-// std::runtime_error when no child can be made.
-pid_t Start(const std::vector<std::string>& argv) {
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error(std::string("cannot start a process: ") + std::strerror(errno));
-  if (pid > 0) return pid;
-  // No stray windows after siglink is killed.
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (getppid() != parent) _exit(125);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGCHLD, SIGPIPE}) signal(s, SIG_DFL);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  const int error = errno;
-  std::fprintf(stderr, "siglink: cannot run %s: %s\n", args[0], std::strerror(error));
-  _exit(error == ENOENT ? 127 : 126);
-}
-
-// The wait status in words: "status N" or "signal N".
-std::string DescribeStatus(int status) {
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  return "status " + std::to_string(WEXITSTATUS(status));
-}
-
-// The exit code a shell would give for the wait status (N, or 128 + signal).
-int ExitCodeOf(int status) {
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WEXITSTATUS(status);
-}
-
-// Reaps every child that has ended and reports it. Returns true when none
-// is running any more.
-bool Reap(std::vector<Child>& children, bool report) {
-  bool any = false;
-  for (Child& c : children) {
-    if (c.running && waitpid(c.pid, &c.status, WNOHANG) == c.pid) {
-      c.running = false;
-      if (report) std::fprintf(stderr, "siglink: %s ended with %s\n", c.name.c_str(), DescribeStatus(c.status).c_str());
-    }
-    any = any || c.running;
-  }
-  return !any;
-}
-
-void Forward(const std::vector<Child>& children, int signo) {
-  for (const Child& c : children) {
-    if (c.running) kill(c.pid, signo);
-  }
-}
-
 // The faults in words, for the banner. Returns "" when there are none.
 std::string DescribeFaults(const CableFaults& faults) {
   if (faults.Stall) return ", stalled: it carries nothing";
@@ -222,27 +135,22 @@ int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& 
   std::fprintf(stderr, "siglink: %s --port %s, %s --port %s, cable %s%s\n", sigtx.c_str(), txEnd.c_str(),
                sigrx.c_str(), rxEnd.c_str(), DescribeCable(paced, burst, "paced").c_str(),
                DescribeFaults(faults).c_str());
-  std::vector<Child> children;
-  children.push_back({sigtx, Start({sigtx, "--port", txEnd})});
-  children.push_back({sigrx, Start({sigrx, "--port", rxEnd})});
+  Children children;
+  children.Start({sigtx, "--port", txEnd});
+  children.Start({sigrx, "--port", rxEnd});
   const int error = cable.Run(signals, [&] {
     for (int s = NextSignal(signals); s != 0; s = NextSignal(signals)) {
-      if (s != SIGCHLD) Forward(children, SIGTERM);
+      if (s != SIGCHLD) children.Signal(SIGTERM);
     }
-    return !Reap(children, true);
+    return !children.Reap();
   });
   if (error != 0) {
     std::fprintf(stderr, "siglink: the cable failed: %s\n", std::strerror(error));
-    Forward(children, SIGTERM);
-    for (Child& c : children) {
-      if (c.running && waitpid(c.pid, &c.status, 0) == c.pid) c.running = false;
-    }
+    children.Signal(SIGTERM);
+    children.WaitAll();
     return kFailed;
   }
-  for (const Child& c : children) {
-    if (ExitCodeOf(c.status) != 0) return ExitCodeOf(c.status);
-  }
-  return 0;
+  return children.ExitCode();
 }
 
 }  // namespace
