@@ -163,7 +163,7 @@ QString WriteAllOrNone(const QStringList& paths, const std::vector<QByteArray>& 
   }
   if (failure.isEmpty()) return {};
   for (const QString& name : placed) QFile::remove(name);
-  for (const QString& name : temporary) QFile::remove(name);
+  for (const QString& name : temporary.mid(placed.size())) QFile::remove(name);
   return failure;
 }
 
