@@ -21,10 +21,6 @@ constexpr TColor Yellow = 0x00FFFF;
 constexpr TColor SkyBlue = 0xF0CAA6;
 constexpr TColor Lime = 0x00FF00;
 
-// The order of the bins on the normal histogram's axis: even bins ascending,
-// then odd bins descending, so the top bins stand in the middle.
-constexpr int NormalBarOrder[BIN_COUNT] = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};
-
 void AppendLines(QPlainTextEdit& memo, const std::string& lines) {
   // A listing is not an edit the operator can take back: with undo on, Ctrl+Z
   // would remove a run's lines, and the history would keep about 80 bytes a
@@ -102,4 +98,5 @@ void ShowAnalysis(TForm1& form, StationState& state) {
     form.Series5->AddXY(x, static_cast<double>(analysis.CentredCrossSum[i]), "", SkyBlue);
     form.Series6->AddXY(x, static_cast<double>(analysis.CrossSum[i]), "", Lime);
   }
+  form.RunCharted(state);
 }

@@ -9,8 +9,16 @@
 // samples give equal lines and equal points on both sides.
 #pragma once
 
+#include <array>
+
+#include "StationTypes.h"
+
 struct StationState;
 class TForm1;
+
+// The bins of the normal histogram in the order its bars stand: even bins
+// ascending, then odd bins descending, so the top bins stand in the middle.
+inline constexpr std::array<int, BIN_COUNT> NormalBarOrder = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};
 
 // Appends the text of UniformSamples[0..199] to Memo1 and of
 // NormalSamples[0..199] to Memo2, one sample per line, after whatever the
@@ -24,5 +32,6 @@ void ListSamples(TForm1& form, const StationState& state);
 // bar labelled with the text of its height; Series3..Series6 the 100 lag
 // values of the uniform autocorrelation (red), normal autocorrelation
 // (yellow), centred cross sum (sky blue) and cross sum (lime) at x = 0..99
-// with the empty label.
+// with the empty label. Then hands the run to form.RunCharted (what a save
+// saves).
 void ShowAnalysis(TForm1& form, StationState& state);

@@ -3,14 +3,21 @@
 #include <exception>
 #include <optional>
 
+#include <QAction>
+#include <QBuffer>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "CommPort.h"
+#include "NumberText.h"
 #include "StationState.h"
 
 namespace {
@@ -84,6 +91,31 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
 
   QObject::connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
 
+  SaveRunAction = new QAction(QStringLiteral("Save run…"), this);
+  SaveRunAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  SaveRunAction->setEnabled(false);
+  addAction(SaveRunAction);  // Ctrl+S wherever the focus is in the window
+  QObject::connect(SaveRunAction, &QAction::triggered, this, [this] { SaveRun(); });
+  // The lists keep their own menu (Copy, Select All, ...), the save added.
+  for (QPlainTextEdit* memo : {Memo1, Memo2}) {
+    memo->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(memo, &QWidget::customContextMenuRequested, this, [this, memo](QPoint at) {
+      const std::unique_ptr<QMenu> menu(memo->createStandardContextMenu());
+      menu->addSeparator();
+      menu->addAction(SaveRunAction);
+      menu->exec(memo->viewport()->mapToGlobal(at));
+    });
+  }
+  for (TChart* chart : {Chart1, Chart5, Chart3, Chart6, Chart4, Chart2}) {
+    auto* copy = new QAction(QStringLiteral("Copy chart"), chart);
+    copy->setEnabled(false);
+    QObject::connect(copy, &QAction::triggered, this, [this, chart] { CopyChart(*chart); });
+    chart->addAction(SaveRunAction);
+    chart->addAction(copy);
+    chart->setContextMenuPolicy(Qt::ActionsContextMenu);
+    copyChartActions_.push_back(copy);
+  }
+
   if (profile_.SetUp) profile_.SetUp(*this);
 }
 
@@ -131,6 +163,44 @@ void TForm1::closeEvent(QCloseEvent* event) {
   FormClose(this, event);
   QWidget::closeEvent(event);
 }
+
+void TForm1::RunCharted(const StationState& state) {
+  chartedRun_ = TChartedRun{state.Uniform, state.Normal, state.Analysis, QDateTime::currentDateTime()};
+  SaveRunAction->setEnabled(true);
+  for (QAction* copy : copyChartActions_) copy->setEnabled(true);
+}
+
+void TForm1::SaveRun() {
+  if (!chartedRun_) return;
+  const TChartedRun& run = *chartedRun_;
+  const QString chosen = askName_ ? askName_(this, ProposedRunPath(profile_.Program, run.Time)) : QString();
+  if (chosen.isEmpty()) return;
+  const QStringList paths = RunFiles(RunBase(chosen));
+  QStringList existing;
+  for (const QString& path : paths)
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) existing << path;
+  if (!existing.isEmpty() && !(askReplace_ && askReplace_(this, existing))) return;
+
+  // The window as it is, at the screen's pixel density.
+  QByteArray picture;
+  QBuffer pictureBuffer(&picture);
+  pictureBuffer.open(QIODevice::WriteOnly);
+  QString failure;
+  if (!grab().save(&pictureBuffer, "PNG")) {
+    failure = QStringLiteral("the window's picture could not be made");
+  } else {
+    const std::string separator = LocaleDecimalSeparator();
+    failure = WriteAllOrNone(paths, {QByteArray::fromStdString(SamplesCsv(*this, run, separator)),
+                                     QByteArray::fromStdString(AnalysisCsv(*this, run, separator)), picture});
+  }
+  if (!failure.isEmpty()) {
+    Report(QStringLiteral("The run was not saved: %1. No file of it was written.").arg(failure));
+    return;
+  }
+  RememberRunFolder(profile_.Program, QFileInfo(paths[0]).absolutePath());
+}
+
+void TForm1::CopyChart(TChart& chart) { QGuiApplication::clipboard()->setPixmap(chart.grab()); }
 
 void TForm1::Report(const QString& sentence) {
   if (reporter_) reporter_(this, sentence);

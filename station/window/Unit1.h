@@ -7,22 +7,34 @@
 //                             (no report when the last run found the line gone)
 //   form.State()              the station's StationState
 //   form.SetErrorReporter(f)  where failure sentences go (default ReportToUser)
+//   form.SaveRunAction        "Save run…": Ctrl+S, the lists' and charts' menus
+//   form.RunCharted(state)    ShowAnalysis's news: this run is the one to save
+//   form.SaveRun()            the charted run as NAME.csv, NAME-analysis.csv,
+//                             NAME.png (RunSave.h); a failure is reported
+//   form.CopyChart(chart)     the chart's picture to the clipboard ("Copy chart")
+//   form.SetSaveDialogs(n, r) the name and replace questions (tests swap them)
 //
 // Fixed layout: a 945 x 631 client area at 227, 215 that cannot be resized,
 // one wide button, two memos on the right and six charts in a 2 x 3 grid.
 // No exception leaves an event handler: a port failure during a run or the
 // close becomes one sentence for the error reporter and the window stays
 // usable. An exception of the set-up leaves the constructor (the start-up
-// reports it).
+// reports it). The save and copy entries are additions around the window: a
+// save is not a run (lists, charts, port untouched), and they stay disabled
+// until a run has reached the charts.
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include <QWidget>
 
 #include "ErrorReport.h"
+#include "RunSave.h"
 #include "StationProfile.h"
 
+class QAction;
 class QCloseEvent;
 class QPlainTextEdit;
 class QPushButton;
@@ -55,6 +67,9 @@ public:
   TLineSeries* Series4 = nullptr;
   TLineSeries* Series5 = nullptr;
   TLineSeries* Series6 = nullptr;
+  // "Save run…", owned by the window; each chart's menu adds its own
+  // "Copy chart".
+  QAction* SaveRunAction = nullptr;
 
   // One run of the station; a port failure is reported once.
   void Button1Click(QObject* Sender);
@@ -72,6 +87,23 @@ public:
   // Replaces the error reporter.
   void SetErrorReporter(TErrorReporter reporter) { reporter_ = std::move(reporter); }
 
+  // The charts show the state's run now: keeps a copy of it to save and
+  // enables the save and copy entries.
+  void RunCharted(const StationState& state);
+  // The run the charts show; none before the first.
+  const std::optional<TChartedRun>& ChartedRun() const { return chartedRun_; }
+
+  // Asks for a name, asks once before replacing any of the three files,
+  // then writes them all or none. Nothing before the first run.
+  void SaveRun();
+  // Puts the chart's picture, as drawn, on the clipboard.
+  void CopyChart(TChart& chart);
+  // Replaces the file dialog and the replace question.
+  void SetSaveDialogs(TRunNameAsker askName, TReplaceAsker askReplace) {
+    askName_ = std::move(askName);
+    askReplace_ = std::move(askReplace);
+  }
+
 protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -83,4 +115,8 @@ private:
   TErrorReporter reporter_ = ReportToUser;
   // The last run ended in a failure of the line itself (not a write time-out).
   bool lineGone_ = false;
+  std::optional<TChartedRun> chartedRun_;
+  std::vector<QAction*> copyChartActions_;
+  TRunNameAsker askName_ = AskRunName;
+  TReplaceAsker askReplace_ = AskReplaceFiles;
 };

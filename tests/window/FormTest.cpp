@@ -1,15 +1,22 @@
-// The station window without a port: its fixed layout, the chart layer and
-// the analysis display on known samples.
+// The station window without a port: its fixed layout, the chart layer, the
+// analysis display on known samples, and saving and copying what it shows.
+#include <unistd.h>
+
 #include <clocale>
 #include <cmath>
 #include <limits>
 
+#include <QAction>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 
@@ -19,6 +26,7 @@
 #include "Chart.h"
 #include "ReceiveRun.h"
 #include "StationState.h"
+#include "StationView.h"
 #include "TransmitRun.h"
 #include "Unit1.h"
 
@@ -47,6 +55,30 @@ void KnownSamples(StationState& state) {
   state.Normal[7] = static_cast<float>(std::sqrt(2.0 * std::log(2.0)));
 }
 
+// Switches LC_NUMERIC to a locale with a decimal comma; false when none can be set.
+bool SetCommaLocale() {
+  const QString folder = QDir::tempPath() + QStringLiteral("/sig-locales-%1").arg(QCoreApplication::applicationPid());
+  const bool comma = UseCommaLocale(folder.toStdString());
+  QDir(folder).removeRecursively();  // the loaded locale stays mapped
+  return comma;
+}
+
+// A saved CSV file's rows split at `separator`, after its byte-order mark
+// (none without it); a blank line is one empty field.
+QList<QStringList> CsvRows(const QString& path, QChar separator) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  if (!bytes.startsWith("\xEF\xBB\xBF") || !bytes.endsWith('\n')) return {};
+  QList<QStringList> rows;
+  for (const QString& line : QString::fromUtf8(bytes.sliced(3, bytes.size() - 4)).split('\n'))
+    rows << line.split(separator);
+  return rows;
+}
+
+// A number of a saved file, as the single it was.
+float Single(QString field) { return static_cast<float>(field.replace(',', '.').toDouble()); }
+
 }  // namespace
 
 class FormTest : public QObject {
@@ -54,6 +86,7 @@ class FormTest : public QObject {
 
 private slots:
   void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+  void cleanup() { std::setlocale(LC_NUMERIC, "C"); }
 
   void windowHasTheFixedLayout() {
     TForm1 form(Bare(TransmitterProfile()));
@@ -186,10 +219,7 @@ private slots:
       QCOMPARE(fractions(form, ','), QStringList());
     }
 
-    const QString folder = QDir::tempPath() + QStringLiteral("/sig-locales-%1").arg(QCoreApplication::applicationPid());
-    const bool comma = UseCommaLocale(folder.toStdString());
-    QDir(folder).removeRecursively();  // the loaded locale stays mapped
-    if (!comma) QSKIP("no locale with a decimal comma could be set");
+    if (!SetCommaLocale()) QSKIP("no locale with a decimal comma could be set");
     TForm1 form(Bare(TransmitterProfile()));
     KnownSamples(form.State());
     ListSamples(form, form.State());
@@ -328,6 +358,149 @@ private slots:
     ShowAnalysis(form, state);
     QCOMPARE(form.Series1->Point(0).Y, 20.0);
     QCOMPARE(form.Chart3->DrawnLines().size(), std::size_t{1});
+  }
+
+  // Nothing to save or copy before a run; after one, Ctrl+S asks for a name
+  // and a chart's "Copy chart" puts its picture on the clipboard.
+  void saveAndCopyWaitForARun() {
+    TForm1 form(Bare(ReceiverProfile()));
+    int asked = 0;
+    form.SetSaveDialogs([&](QWidget*, const QString&) { return ++asked, QString(); }, nullptr);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QList<QAction*> entries = form.actions();
+    for (const TChart* chart : {form.Chart1, form.Chart2, form.Chart3, form.Chart4, form.Chart5, form.Chart6})
+      entries += chart->actions();
+    QCOMPARE(entries.size(), 1 + 6 * 2);
+    for (const QAction* entry : entries) QVERIFY2(!entry->isEnabled(), qPrintable(entry->text()));
+    QTest::keyClick(form.Memo1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(asked, 0);
+
+    KnownSamples(form.State());
+    ShowAnalysis(form, form.State());
+    for (const QAction* entry : entries) QVERIFY2(entry->isEnabled(), qPrintable(entry->text()));
+    QTest::keyClick(form.Memo1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(asked, 1);
+    QGuiApplication::clipboard()->clear();
+    form.Chart4->actions().constLast()->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), form.Chart4->size() * form.devicePixelRatio());
+  }
+
+  void savedRunIsWhatTheWindowShows_data() {
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("decimal point") << false;
+    QTest::newRow("decimal comma") << true;
+  }
+
+  // The files hold the charted run as the lists and charts show it, whatever
+  // a run that stopped early left in the buffers; saving is not a run; the
+  // next save starts in the same folder and replaces files only when told.
+  void savedRunIsWhatTheWindowShows() {
+    QFETCH(bool, comma);
+    if (comma && !SetCommaLocale()) QSKIP("no locale with a decimal comma could be set");
+    const QChar separator = comma ? ';' : ',';
+    QTemporaryDir folder;
+    TForm1 form(Bare(TransmitterProfile()));
+    StationState& state = form.State();
+    KnownSamples(state);
+    ListSamples(form, state);
+    ShowAnalysis(form, state);
+    state.Uniform.fill(-1);
+    QStringList proposed, existing;
+    bool replace = false;
+    // Picking an earlier run's file names that run.
+    form.SetSaveDialogs([&](QWidget*, const QString& path) { return proposed << path, folder.filePath("run.png"); },
+                        [&](QWidget*, const QStringList& files) { return existing = files, replace; });
+    const Screen before = Capture(form);
+    form.SaveRun();
+    QVERIFY(SameScreen(Capture(form), before));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"run-analysis.csv", "run.csv", "run.png"}));
+
+    const QList<QStringList> samples = CsvRows(folder.filePath("run.csv"), separator);
+    QCOMPARE(samples.size(), 1 + SAMPLE_COUNT);
+    QCOMPARE(samples[0], QStringList({"index", form.Chart1->Title(), form.Chart2->Title()}));
+    const QStringList uniform = LastLines(form.Memo1, SAMPLE_COUNT), normal = LastLines(form.Memo2, SAMPLE_COUNT);
+    for (int i = 0; i < SAMPLE_COUNT; ++i)
+      QCOMPARE(samples[i + 1], QStringList({QString::number(i), uniform[i], normal[i]}));
+
+    const QList<QStringList> analysis = CsvRows(folder.filePath("run-analysis.csv"), separator);
+    QCOMPARE(analysis.size(), 1 + BIN_COUNT + 2 + LAG_COUNT);
+    const std::vector<std::vector<TChartPoint>> charted = SeriesPoints(form);
+    const SignalAnalysis& a = state.Analysis;
+    for (int bar = 0; bar < BIN_COUNT; ++bar) {
+      const QStringList& row = analysis[1 + bar];
+      QCOMPARE(row.size(), 7);
+      QCOMPARE(Single(row[3]), static_cast<float>(charted[0][static_cast<std::size_t>(bar)].Y));
+      QCOMPARE(Single(row[6]), static_cast<float>(charted[1][static_cast<std::size_t>(bar)].Y));
+      // Each bar names its bin: the edge and the count are that bin's.
+      const auto uniformBin = static_cast<std::size_t>(row[1].toInt()), normalBin = static_cast<std::size_t>(row[4].toInt());
+      QCOMPARE(Single(row[2]), a.UniformEdges[uniformBin]);
+      QCOMPARE(Single(row[5]), a.NormalEdges[normalBin]);
+      QCOMPARE(Single(row[6]), a.NormalCounts[normalBin]);
+    }
+    QCOMPARE(analysis[BIN_COUNT + 1], QStringList{QString()});
+    QCOMPARE(analysis[BIN_COUNT + 2].mid(1), QStringList({form.Chart3->Title(), form.Chart4->Title(),
+                                                          form.Chart5->Title(), form.Chart6->Title()}));
+    for (int k = 0; k < LAG_COUNT; ++k) {
+      const QStringList& row = analysis[BIN_COUNT + 3 + k];
+      QCOMPARE(row.size(), 5);
+      QCOMPARE(row[0], QString::number(k));
+      for (std::size_t s = 2; s < 6; ++s)
+        QCOMPARE(Single(row[static_cast<int>(s) - 1]), static_cast<float>(charted[s][static_cast<std::size_t>(k)].Y));
+    }
+    QCOMPARE(QImage(folder.filePath("run.png")).size(), form.size() * form.devicePixelRatio());
+
+    const auto savedSamples = [&] {
+      QFile file(folder.filePath("run.csv"));
+      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray first = savedSamples();
+    KnownSamples(state);
+    state.Uniform[0] = 5;
+    ShowAnalysis(form, state);
+    form.SaveRun();
+    QCOMPARE(existing, RunFiles(folder.filePath("run")));
+    QCOMPARE(savedSamples(), first);
+    replace = true;
+    form.SaveRun();
+    QVERIFY(savedSamples() != first);
+    QCOMPARE(QFileInfo(proposed.last()).dir(), QDir(folder.path()));
+    QVERIFY(QFileInfo(proposed.last()).fileName().startsWith("sigtx-"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 3);
+  }
+
+  void failedSaveLeavesNoFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("folder gone") << "gone/run" << false;
+    QTest::newRow("read-only folder") << "run" << true;
+    QTest::newRow("a folder in the way of the third") << "in-the-way" << false;
+  }
+
+  // One box names the file that failed; none of the three is left, nor a
+  // temporary file.
+  void failedSaveLeavesNoFile() {
+    QFETCH(QString, name);
+    QFETCH(bool, readOnly);
+    if (readOnly && ::geteuid() == 0) QSKIP("root writes into any folder; tools/as-user runs this as an ordinary user");
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("in-the-way.png"));
+    TForm1 form(Bare(ReceiverProfile()));
+    QStringList reports;
+    form.SetErrorReporter([&](QWidget*, const QString& sentence) { reports << sentence; });
+    form.SetSaveDialogs([&](QWidget*, const QString&) { return folder.filePath(name); },
+                        [](QWidget*, const QStringList&) { return true; });
+    KnownSamples(form.State());
+    ShowAnalysis(form, form.State());
+    const auto entries = [&] { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+    const QStringList before = entries();
+    const QFileDevice::Permissions modes = QFile::permissions(folder.path());
+    if (readOnly) QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    form.SaveRun();
+    QFile::setPermissions(folder.path(), modes);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].contains(name), qPrintable(reports[0]));
+    QCOMPARE(entries(), before);
   }
 };
 
