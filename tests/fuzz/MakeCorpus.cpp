@@ -82,6 +82,15 @@ int main(int argc, char** argv) {
 
   Bytes noFloatMark(frame.begin(), frame.begin() + 151);  // the line ends in the integers
 
+  // Large equal floats with a NaN at sample 98: of the cross sums only lag
+  // 99 is drawable, so each of their charts has a range of one large value.
+  Bytes oneLargeValue = frame;
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    const std::uint32_t bits = i == 98 ? 0x7FC00000u : std::bit_cast<std::uint32_t>(1e30f);
+    for (std::size_t k = 0; k < 4; ++k)
+      oneLargeValue[floatMark + 1 + 4 * i + k] = static_cast<std::uint8_t>(bits >> (24 - 8 * k));
+  }
+
   // Set-up bits beyond the burst length: the gap before each burst (16 ms,
   // 40 ms, FRAME_GAP_MS) and a hang-up once everything has come.
   constexpr std::uint8_t kGap16 = 0x10, kGap40 = 0x20, kGapFrame = 0x30, kHangUp = 0x40;
@@ -108,6 +117,7 @@ int main(int argc, char** argv) {
       {"frame-then-hang-up", kHangUp | kGap40 | 5, frame},
       {"pulled-inside-a-float", kHangUp, cutInAFloat},
       {"pulled-inside-a-pair-in-bursts", kHangUp | kGap40 | 7, cutInAPair},
+      {"one-large-value-charted", 0, oneLargeValue},
       {"garbage", 0, Garbage(600, 3)},
       {"garbage-then-frame", 5, [&] {
          Bytes g = Garbage(9, 4);
