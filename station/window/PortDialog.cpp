@@ -27,6 +27,8 @@ TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choi
   const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical, nullptr, this).pixmap(iconSize));
   Sentence = new QLabel(this);
+  // A typed path is shown as it is, never read as markup.
+  Sentence->setTextFormat(Qt::PlainText);
   Sentence->setWordWrap(true);
   Sentence->setTextInteractionFlags(Qt::TextSelectableByMouse);
   Sentence->setMinimumWidth(420);
@@ -42,6 +44,7 @@ TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choi
   QString first = choice.AheadOfSettings ? choice.Source + " will still come first." : QString();
   if (!first.isEmpty()) first[0] = first[0].toUpper();
   ComesFirst = new QLabel(first, this);
+  ComesFirst->setTextFormat(Qt::PlainText);
   ComesFirst->setVisible(!first.isEmpty());
   auto* buttons = new QDialogButtonBox(this);
   Open = buttons->addButton(QStringLiteral("&Open"), QDialogButtonBox::AcceptRole);
