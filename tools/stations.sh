@@ -268,11 +268,16 @@ charts_equal() {
 # the program must end with status 0.
 close_window() {
   "$XCLOSE" "$1" || fail "cannot close $3"
+  ends_with "$2" "$3" 0
+}
+
+# ends_with PID NAME STATUS: the program ends within 10 s, with that status.
+ends_with() {
   local status=0
-  timeout 10 tail -s 0.05 --pid="$2" -f /dev/null || fail "$3 did not end after its window closed"
-  wait "$2" || status=$?
-  [ "$status" -eq 0 ] || fail "$3 ended with status $status"
-  log "$3 closed, status 0"
+  timeout 10 tail -s 0.05 --pid="$1" -f /dev/null || fail "$2 did not end"
+  wait "$1" || status=$?
+  [ "$status" -eq "$3" ] || fail "$2 ended with status $status, expected $3"
+  log "$2 ended, status $3"
 }
 
 # capture WINDOW FILE: the window as a PNG file.

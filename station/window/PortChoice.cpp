@@ -30,10 +30,10 @@ QString Shown(const std::string& device) {
 }  // namespace
 
 TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOption) {
-  if (!portOption.empty()) return {portOption, QStringLiteral("--port")};
+  if (!portOption.empty()) return {portOption, QStringLiteral("--port"), true};
   const QString variable = EnvironmentVariable(profile);
   const QString fromEnvironment = qEnvironmentVariable(variable.toLatin1().constData());
-  if (!fromEnvironment.isEmpty()) return {DeviceOf(fromEnvironment), "the environment variable " + variable};
+  if (!fromEnvironment.isEmpty()) return {DeviceOf(fromEnvironment), "the environment variable " + variable, true};
   // The user's settings, then those for all users: the two places --help
   // names (QSettings' fallbacks would add organisation-wide files as well).
   for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {

@@ -27,6 +27,8 @@ struct TPortChoice {
   // "--port", "the environment variable SIGTX_PORT", "the setting sigtx/port
   // in FILE"; empty for the built-in device.
   QString Source;
+  // --port or the environment, which come before any saved setting.
+  bool AheadOfSettings = false;
 };
 
 TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOption);

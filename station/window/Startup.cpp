@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include "CommPort.h"
 #include "ErrorReport.h"
 #include "PortChoice.h"
+#include "PortDialog.h"
 #include "StationCommandLine.h"
 #include "Unit1.h"
 
@@ -18,6 +20,42 @@ namespace {
 void Print(std::FILE* stream, const QString& text) {
   std::fputs(text.toLocal8Bit().constData(), stream);
   std::fflush(stream);
+}
+
+// The window on the chosen device, until it closes. A port that does not
+// open is reported on standard error; where a person can answer, the port
+// box then offers other devices until one opens or the box is closed.
+int RunWindow(TStationProfile profile, const TPortChoice& choice) {
+  std::unique_ptr<TPortDialog> box;
+  for (;;) {
+    QString sentence;
+    try {
+      TForm1 form(profile);
+      form.show();
+      if (box && box->Remember()) {
+        QString message;
+        if (SavePort(profile, profile.Device, message))
+          Print(stdout, message + "\n");
+        else
+          ReportToUser(&form, message);
+      }
+      return QApplication::exec();
+    } catch (const ECommError& error) {
+      sentence = CommErrorSentence(profile.PortName, profile.Device, error);
+    } catch (const std::exception& error) {
+      ReportToUser(nullptr, QString::fromLocal8Bit(error.what()));
+      return 1;
+    }
+    // The first failure comes with the ports and the way to choose; the
+    // box's later tries add their sentences.
+    Print(stderr, box ? sentence + "\n" : sentence + "\n\n" + PortAdvice(profile, choice) + "\n");
+    // Without a screen nobody could answer the box: a failed start is a failure.
+    if (!InteractivePlatform()) return 1;
+    if (!box) box = std::make_unique<TPortDialog>(profile, choice);
+    box->ShowFailure(sentence);
+    if (box->exec() != QDialog::Accepted) return 1;
+    profile.Device = box->Device();
+  }
 }
 
 }  // namespace
@@ -53,16 +91,5 @@ int RunStation(int& argc, char** argv, const std::function<TStationProfile()>& m
   int qtArgc = static_cast<int>(command.QtArguments.size()) - 1;
   QApplication application(qtArgc, command.QtArguments.data());
   if (!profile.IconPath.isEmpty()) QApplication::setWindowIcon(QIcon(profile.IconPath));
-  try {
-    TForm1 form(profile);
-    form.show();
-    return QApplication::exec();
-  } catch (const ECommError& error) {
-    ReportToUser(nullptr, CommErrorSentence(profile.PortName, profile.Device, error) + "\n\n" +
-                              PortAdvice(profile, choice));
-  } catch (const std::exception& error) {
-    ReportToUser(nullptr, QString::fromLocal8Bit(error.what()));
-  }
-  // A failed start is a failure, not a success.
-  return 1;
+  return RunWindow(profile, choice);
 }

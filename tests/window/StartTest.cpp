@@ -3,7 +3,8 @@
 // environment, the user's settings, the settings for all users, built in),
 // --save and the next start without options, and a start that fails for want
 // of its device: one sentence, the ports of this machine and how to choose
-// another, exit status 1, no window left waiting.
+// another, exit status 1, no window left waiting; offscreen the port box
+// that a screen shows then is driven in the process.
 //
 // Every station gets settings folders of the test's own (XDG_CONFIG_HOME,
 // XDG_CONFIG_DIRS), so no test reads or writes the settings of the user who
@@ -12,10 +13,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "PortDialog.h"
 #include "PtyLine.h"
 #include "StationCommandLine.h"
 
@@ -93,6 +99,16 @@ void ExpectAdvice(const QStringList& lines, const QString& program) {
   QCOMPARE(lines.last(),
            "Start " + ProgramName(program) + " with --port DEVICE to use another; add --save to keep it.");
 }
+
+TStationProfile FailedAt(const QString& device) {
+  TStationProfile profile;
+  profile.Program = "sigrx";
+  profile.PortName = "COM3";
+  profile.Device = device.toStdString();
+  return profile;
+}
+
+const std::vector<CommPortInfo> kPorts{{"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
 
 }  // namespace
 
@@ -315,6 +331,70 @@ private slots:
     source.replace("%USER%", machine.UserFile()).replace("%SYSTEM%", machine.SystemFile());
     QVERIFY2(lines.contains(port + " led to " + device + " by " + source + "."), qPrintable(outcome.Err));
     ExpectAdvice(lines, program);
+  }
+
+  // The port box: the device that failed selected where listed (a COM name
+  // by its path), and a word where a remembered device would not come first.
+  void portBoxShowsTheFailure_data() {
+    QTest::addColumn<QString>("tried");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("aheadOfSettings");
+    QTest::addColumn<int>("listed");  // the first of kPorts
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("note");  // empty: none shown
+    QTest::newRow("listed, from --port") << "/dev/ttyUSB0" << "--port" << true << 2 << 1
+                                         << "--port will still come first.";
+    QTest::newRow("a COM name, built in") << "COM1" << "" << false << 2 << 0 << "";
+    QTest::newRow("not listed, from the environment") << "/dev/ttyACM0" << "the environment variable SIGRX_PORT"
+                                                      << true << 2 << -1
+                                                      << "The environment variable SIGRX_PORT will still come first.";
+    QTest::newRow("no ports, from a setting") << "/dev/ttyUSB0" << "the setting sigrx/port in F" << false << 0 << -1
+                                              << "";
+  }
+
+  void portBoxShowsTheFailure() {
+    QFETCH(QString, tried);
+    QFETCH(QString, source);
+    QFETCH(bool, aheadOfSettings);
+    QFETCH(int, listed);
+    QFETCH(int, selected);
+    QFETCH(QString, note);
+    TPortDialog box(FailedAt(tried), {tried.toStdString(), source, aheadOfSettings},
+                    [&] { return std::vector(kPorts.begin(), kPorts.begin() + listed); });
+    box.ShowFailure("the sentence");
+    QCOMPARE(box.Sentence->text(), "the sentence");
+    QCOMPARE(box.Entry->text(), tried);
+    QCOMPARE(box.Ports->currentRow(), selected);
+    QCOMPARE(box.PortsLabel->text(), listed > 0 ? "Serial ports on this machine:"
+                                                : "No serial ports were found on this machine.");
+    if (listed > 1) QCOMPARE(box.Ports->item(1)->text(), "/dev/ttyUSB0 (FTDI FT232R USB UART)");
+    QCOMPARE(box.ComesFirst->isHidden() ? QString() : box.ComesFirst->text(), note);
+  }
+
+  // What a person does in the box: an adapter plugged in after it appeared
+  // shows on "List again" and matches what was typed; a click on a port
+  // fills the entry; an empty entry cannot be opened; a double-click opens.
+  void portBoxChoosesADevice() {
+    std::vector<CommPortInfo> ports;
+    TPortDialog box(FailedAt("COM3"), {"COM3", {}}, [&] { return ports; });
+    box.ShowFailure("the sentence");
+    box.show();
+    QTest::keyClicks(box.Entry, "/dev/ttyUSB0 ");
+    ports = kPorts;
+    QTest::mouseClick(box.ListAgain, Qt::LeftButton);
+    QCOMPARE(box.Ports->currentRow(), 1);
+    QCOMPARE(box.Entry->text(), "/dev/ttyUSB0 ");
+    const auto at = [&](int row) { return box.Ports->visualItemRect(box.Ports->item(row)).center(); };
+    QTest::mouseClick(box.Ports->viewport(), Qt::LeftButton, {}, at(0));
+    QCOMPARE(box.Entry->text(), "/dev/ttyS0");
+    box.Entry->clear();
+    QVERIFY(!box.Open->isEnabled());
+    QCOMPARE(box.result(), QDialog::Rejected);
+    // A double-click as the window system delivers it: a click, then the double-click.
+    QTest::mouseClick(box.Ports->viewport(), Qt::LeftButton, {}, at(1));
+    QTest::mouseDClick(box.Ports->viewport(), Qt::LeftButton, {}, at(1));
+    QCOMPARE(box.result(), QDialog::Accepted);
+    QCOMPARE(box.Device(), "/dev/ttyUSB0");
   }
 
   // --save keeps the device for the next start without options, as a menu

@@ -1,0 +1,124 @@
+#include "PortDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+namespace {
+
+QString Native(const std::string& text) { return QFile::decodeName(text.c_str()); }
+
+}  // namespace
+
+TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choice, TPortLister listPorts,
+                         QWidget* parent)
+    : QDialog(parent), listPorts_(std::move(listPorts)) {
+  setObjectName(QStringLiteral("PortDialog"));
+  setWindowTitle(profile.Program);
+
+  auto* icon = new QLabel(this);
+  const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical, nullptr, this).pixmap(iconSize));
+  Sentence = new QLabel(this);
+  // A typed path is shown as it is, never read as markup.
+  Sentence->setTextFormat(Qt::PlainText);
+  Sentence->setWordWrap(true);
+  Sentence->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  Sentence->setMinimumWidth(420);
+  PortsLabel = new QLabel(this);
+  Ports = new QListWidget(this);
+  ListAgain = new QPushButton(QStringLiteral("&List again"), this);
+  ListAgain->setAutoDefault(false);
+  auto* entryLabel = new QLabel(QStringLiteral("&Device:"), this);
+  Entry = new QLineEdit(Native(profile.DeviceName()), this);
+  entryLabel->setBuddy(Entry);
+  RememberBox = new QCheckBox(QStringLiteral("&remember for the next starts"), this);
+  // A saved setting comes after --port and the environment variable.
+  QString first = choice.AheadOfSettings ? choice.Source + " will still come first." : QString();
+  if (!first.isEmpty()) first[0] = first[0].toUpper();
+  ComesFirst = new QLabel(first, this);
+  ComesFirst->setTextFormat(Qt::PlainText);
+  ComesFirst->setVisible(!first.isEmpty());
+  auto* buttons = new QDialogButtonBox(this);
+  Open = buttons->addButton(QStringLiteral("&Open"), QDialogButtonBox::AcceptRole);
+  Close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
+  Open->setDefault(true);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(icon, 0, 0, Qt::AlignTop);
+  layout->addWidget(Sentence, 0, 1, 1, 2);
+  layout->addWidget(PortsLabel, 1, 1);
+  layout->addWidget(ListAgain, 1, 2);
+  layout->addWidget(Ports, 2, 1, 1, 2);
+  auto* entryRow = new QHBoxLayout;
+  entryRow->addWidget(entryLabel);
+  entryRow->addWidget(Entry);
+  layout->addLayout(entryRow, 3, 1, 1, 2);
+  layout->addWidget(RememberBox, 4, 1, 1, 2);
+  layout->addWidget(ComesFirst, 5, 1, 1, 2);
+  layout->addWidget(buttons, 6, 0, 1, 3);
+  layout->setColumnStretch(1, 1);
+
+  connect(Ports, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+    if (item) Entry->setText(item->data(Qt::UserRole).toString());
+  });
+  connect(Ports, &QListWidget::itemDoubleClicked, Open, &QPushButton::click);
+  connect(Entry, &QLineEdit::textEdited, this, [this] { SelectEntry(); });
+  connect(Entry, &QLineEdit::textChanged, this, [this] { Open->setEnabled(!Device().empty()); });
+  connect(ListAgain, &QPushButton::clicked, this, [this] { ListPorts(); });
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void TPortDialog::ShowFailure(const QString& sentence) {
+  Sentence->setText(sentence);
+  ListPorts();
+  // Typing replaces the device that failed.
+  Entry->setFocus();
+  Entry->selectAll();
+}
+
+std::string TPortDialog::Device() const { return QFile::encodeName(Entry->text().trimmed()).toStdString(); }
+
+bool TPortDialog::Remember() const { return RememberBox->isChecked(); }
+
+void TPortDialog::ListPorts() {
+  {
+    // Refilling the list must not overwrite what was typed.
+    const QSignalBlocker blocker(Ports);
+    Ports->clear();
+    for (const CommPortInfo& port : listPorts_()) {
+      QString text = Native(port.Device);
+      if (!port.Description.empty()) text += " (" + QString::fromStdString(port.Description) + ")";
+      auto* item = new QListWidgetItem(text, Ports);
+      item->setData(Qt::UserRole, Native(port.Device));
+    }
+  }
+  PortsLabel->setText(Ports->count() == 0 ? QStringLiteral("No serial ports were found on this machine.")
+                                          : QStringLiteral("Serial ports on this machine:"));
+  SelectEntry();
+}
+
+void TPortDialog::SelectEntry() {
+  const std::string device = Device();
+  const QString path = Native(CommPlatform::DevicePath(device));
+  const QString name = Native(device);
+  const QSignalBlocker blocker(Ports);
+  Ports->setCurrentItem(nullptr);
+  Ports->clearSelection();
+  for (int row = 0; row < Ports->count(); ++row) {
+    const QString listed = Ports->item(row)->data(Qt::UserRole).toString();
+    if (!name.isEmpty() && (listed == name || listed == path)) {
+      Ports->setCurrentRow(row);
+      Ports->scrollToItem(Ports->item(row));
+      break;
+    }
+  }
+}
