@@ -34,5 +34,10 @@ void ReportToUser(QWidget* parent, const QString& sentence) {
   std::fprintf(stderr, "%s\n", sentence.toLocal8Bit().constData());
   std::fflush(stderr);
   // Without a screen nobody could close the box and the program would hang.
-  if (InteractivePlatform()) QMessageBox::critical(parent, QGuiApplication::applicationDisplayName(), sentence);
+  if (!InteractivePlatform()) return;
+  // Plain text: a device path is the user's, and one with a "<" in it must
+  // not be read as markup.
+  QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), sentence, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }

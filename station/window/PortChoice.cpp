@@ -4,12 +4,11 @@
 #include <QSettings>
 
 #include "CommPlatform.h"
+#include "StationSettings.h"
 #include "StationCommandLine.h"
 
 namespace {
 
-constexpr const char* kOrganisation = "sigstations";
-constexpr const char* kApplication = "sigstations";
 
 QString SettingKey(const TStationProfile& profile) { return profile.Program + "/port"; }
 
@@ -37,7 +36,7 @@ TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOp
   // The user's settings, then those for all users: the two places --help
   // names (QSettings' fallbacks would add organisation-wide files as well).
   for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
-    QSettings settings(scope, kOrganisation, kApplication);
+    QSettings settings(scope, kSettingsOrganisation, kSettingsApplication);
     settings.setFallbacksEnabled(false);
     const QString saved = settings.value(SettingKey(profile)).toString();
     if (!saved.isEmpty())
@@ -47,7 +46,7 @@ TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOp
 }
 
 bool SavePort(const TStationProfile& profile, const std::string& device, QString& message) {
-  QSettings settings(QSettings::UserScope, kOrganisation, kApplication);
+  QSettings settings(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
   settings.setValue(SettingKey(profile), Native(device));
   settings.sync();
   if (settings.status() != QSettings::NoError) {
@@ -62,8 +61,8 @@ bool SavePort(const TStationProfile& profile, const std::string& device, QString
 
 QString HelpText(const TStationProfile& profile) {
   const QString port = Native(profile.PortName);
-  const QSettings user(QSettings::UserScope, kOrganisation, kApplication);
-  const QSettings system(QSettings::SystemScope, kOrganisation, kApplication);
+  const QSettings user(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
+  const QSettings system(QSettings::SystemScope, kSettingsOrganisation, kSettingsApplication);
   const TPortChoice now = ChoosePort(profile, {});
   QString text = UsageText(profile);
   text += QString(

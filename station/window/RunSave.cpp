@@ -17,16 +17,13 @@
 #include "Chart.h"
 #include "ErrorReport.h"
 #include "NumberText.h"
+#include "StationSettings.h"
 #include "Unit1.h"
 
 namespace {
 
 // Spreadsheets read the file as UTF-8 only with it.
 constexpr const char* ByteOrderMark = "\xEF\xBB\xBF";
-
-// The port's store (PortChoice.cpp).
-constexpr const char* kOrganisation = "sigstations";
-constexpr const char* kApplication = "sigstations";
 
 QString FolderKey(const QString& program) { return program + "/saveFolder"; }
 
@@ -168,7 +165,7 @@ QString WriteAllOrNone(const QStringList& paths, const std::vector<QByteArray>& 
 }
 
 QString ProposedRunPath(const QString& program, const QDateTime& time) {
-  QSettings settings(QSettings::UserScope, kOrganisation, kApplication);
+  QSettings settings(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
   QString folder = settings.value(FolderKey(program)).toString();
   if (folder.isEmpty() || !QFileInfo(folder).isDir())
     folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -176,7 +173,7 @@ QString ProposedRunPath(const QString& program, const QDateTime& time) {
 }
 
 void RememberRunFolder(const QString& program, const QString& folder) {
-  QSettings settings(QSettings::UserScope, kOrganisation, kApplication);
+  QSettings settings(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
   settings.setValue(FolderKey(program), folder);
 }
 

@@ -17,7 +17,7 @@
 // separator `sep`; the CSV field separator is ";" beside a decimal comma,
 // else "," (what a spreadsheet of that locale expects). The CSV files are
 // UTF-8 with a byte-order mark, which spreadsheets need to read the Cyrillic
-// titles as UTF-8. The folder setting lives beside the port's ("sigstations").
+// titles as UTF-8. The folder setting lives beside the port's (StationSettings.h).
 #pragma once
 
 #include <functional>
