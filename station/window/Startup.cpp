@@ -11,14 +11,13 @@
 #include "ErrorReport.h"
 #include "PortChoice.h"
 #include "StationCommandLine.h"
+#include "TextOutput.h"
 #include "Unit1.h"
 
 namespace {
 
-void Print(std::FILE* stream, const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), stream);
-  std::fflush(stream);
-}
+// On Windows a window program's text needs a way to its reader (TextOutput.h).
+void Print(std::FILE* stream, const QString& text) { WriteText(stream, text); }
 
 }  // namespace
 
