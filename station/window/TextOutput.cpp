@@ -10,33 +10,35 @@
 
 namespace {
 
-// The console of the process that started this one (cmd, PowerShell),
-// attached at the first need; INVALID_HANDLE_VALUE where there is none.
-HANDLE ParentConsole() {
-  static const HANDLE console = [] {
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return INVALID_HANDLE_VALUE;
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
-  }();
-  return console;
-}
-
 bool IsConsole(HANDLE handle) {
   DWORD mode = 0;
   return GetConsoleMode(handle, &mode) != 0;
 }
 
-bool WriteConsoleText(HANDLE console, const QString& text) {
-  const std::wstring wide = text.toStdWString();
-  DWORD written = 0;
-  return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
-}
-
-void WriteFileText(HANDLE handle, const QString& text) {
+bool WriteFileText(HANDLE handle, const QString& text) {
   QByteArray bytes = text.toUtf8();
   bytes.replace("\r\n", "\n").replace("\n", "\r\n");
   DWORD written = 0;
-  WriteFile(handle, bytes.constData(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return WriteFile(handle, bytes.constData(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0;
+}
+
+// Writes to the console of the process that started this one (cmd,
+// PowerShell), attached for the write alone: a program attached to a
+// console is ended with it (its window closed, Ctrl+C), and a station runs
+// on long after an error sentence.
+bool WriteParentConsole(const QString& text) {
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+  bool written = false;
+  const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+  if (console != INVALID_HANDLE_VALUE) {
+    const std::wstring wide = text.toStdWString();
+    DWORD count = 0;
+    written = WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &count, nullptr) != 0;
+    CloseHandle(console);
+  }
+  FreeConsole();
+  return written;
 }
 
 QString ProgramName() {
@@ -48,18 +50,20 @@ QString ProgramName() {
 }  // namespace
 
 void WriteText(std::FILE* stream, const QString& text, TUnseen unseen) {
-  // A window program started from a console may still hold that console's
-  // handles, which work only once it is attached; a device such as NUL is a
-  // character device too, but no console. Text for a pipe that was closed
-  // (sigtx --help | more, ended early) is not worth a box.
   const HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-  if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN &&
-      !IsConsole(handle)) {
+  const DWORD type =
+      handle != nullptr && handle != INVALID_HANDLE_VALUE ? GetFileType(handle) : DWORD{FILE_TYPE_UNKNOWN};
+  // A redirection or a script. A pipe closed early (sigtx --help | more) is
+  // not worth a box.
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
     WriteFileText(handle, text);
     return;
   }
-  const HANDLE console = ParentConsole();
-  if (console != INVALID_HANDLE_VALUE && WriteConsoleText(console, text)) return;
+  // A character device is a device such as NUL or a console; a window
+  // program started from a console may hold that console's handles, which
+  // work only once it is attached.
+  if (type == FILE_TYPE_CHAR && !IsConsole(handle) && WriteFileText(handle, text)) return;
+  if (WriteParentConsole(text)) return;
   if (unseen == TUnseen::ShowBox) {
     const std::wstring title = ProgramName().toStdWString();
     const std::wstring body = text.trimmed().toStdWString();
