@@ -5,7 +5,10 @@
 # time from folders beside the program. Windows' own DLLs are left to Windows.
 #
 #   cmake -DPROGRAM=X.exe -DDESTINATION=DIR -DSETTINGS=BUILD/deploy-windows.cmake
-#         -P DeployWindows.cmake
+#         [-DSTRIP=STRIP] -P DeployWindows.cmake
+#
+# With STRIP (a package's install step) the copies lose their symbols: the
+# kit's and the compiler's DLLs carry them, more than half their size.
 #
 # SETTINGS (written by station/window/CMakeLists.txt) sets SEARCH, the folders
 # to find DLLs in; PLUGIN_DIR and PLUGINS, the kit's plugin folder and the
@@ -67,7 +70,18 @@ while(sig_todo)
 endwhile()
 
 file(COPY ${sig_found} DESTINATION ${DESTINATION})
+set(sig_copies)
+foreach(dll ${sig_found})
+  get_filename_component(name ${dll} NAME)
+  list(APPEND sig_copies ${DESTINATION}/${name})
+endforeach()
 foreach(plugin ${PLUGINS})
   get_filename_component(folder ${plugin} DIRECTORY)
   file(COPY ${PLUGIN_DIR}/${plugin} DESTINATION ${DESTINATION}/${folder})
+  list(APPEND sig_copies ${DESTINATION}/${plugin})
 endforeach()
+if(STRIP)
+  foreach(copy ${sig_copies})
+    execute_process(COMMAND ${STRIP} --strip-unneeded ${copy} COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
+endif()

@@ -1,11 +1,10 @@
 #include "ErrorReport.h"
 
-#include <cstdio>
-
 #include <QGuiApplication>
 #include <QMessageBox>
 
 #include "CommPort.h"
+#include "TextOutput.h"
 
 QString CommErrorSentence(const std::string& portName, const std::string& device,
                           const ECommError& error) {
@@ -31,8 +30,8 @@ bool InteractivePlatform() {
 }
 
 void ReportToUser(QWidget* parent, const QString& sentence) {
-  std::fprintf(stderr, "%s\n", sentence.toLocal8Bit().constData());
-  std::fflush(stderr);
+  // The box below is the reader's where no stream or console is.
+  WriteText(stderr, sentence + "\n", TUnseen::Drop);
   // Without a screen nobody could close the box and the program would hang.
   if (!InteractivePlatform()) return;
   // Plain text: a device path is the user's, and one with a "<" in it must

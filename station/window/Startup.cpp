@@ -13,14 +13,13 @@
 #include "PortChoice.h"
 #include "PortDialog.h"
 #include "StationCommandLine.h"
+#include "TextOutput.h"
 #include "Unit1.h"
 
 namespace {
 
-void Print(std::FILE* stream, const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), stream);
-  std::fflush(stream);
-}
+// On Windows a window program's text needs a way to its reader (TextOutput.h).
+void Print(std::FILE* stream, const QString& text) { WriteText(stream, text); }
 
 // The window on the chosen device, until it closes. A port that does not
 // open is reported on standard error; where a person can answer, the port
