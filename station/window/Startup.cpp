@@ -33,8 +33,10 @@ int RunWindow(TStationProfile profile, const TPortChoice& choice) {
       form.show();
       if (box && box->Remember()) {
         QString message;
+        // Asked for in the box: the window opening on it says enough where
+        // no stream or console would show the message.
         if (SavePort(profile, profile.Device, message))
-          Print(stdout, message + "\n");
+          WriteText(stdout, message + "\n", TUnseen::Drop);
         else
           ReportToUser(&form, message);
       }
@@ -47,7 +49,9 @@ int RunWindow(TStationProfile profile, const TPortChoice& choice) {
     }
     // The first failure comes with the ports and the way to choose; the
     // box's later tries add their sentences.
-    Print(stderr, box ? sentence + "\n" : sentence + "\n\n" + PortAdvice(profile, choice) + "\n");
+    // (On a screen the port box shows it: no second box for it.)
+    WriteText(stderr, box ? sentence + "\n" : sentence + "\n\n" + PortAdvice(profile, choice) + "\n",
+              TUnseen::Drop);
     // Without a screen nobody could answer the box: a failed start is a failure.
     if (!InteractivePlatform()) return 1;
     if (!box) box = std::make_unique<TPortDialog>(profile, choice);
