@@ -1,6 +1,7 @@
 #include "ChartAxis.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -29,12 +30,27 @@ AxisScale Whole(AxisRange range, int gaps) {
   return {range.Low, range.High, range.High / gaps - range.Low / gaps};
 }
 
+// 10^e from the powers a double holds exactly (up to 10^22) by multiplying,
+// a negative one by one division: the same bits wherever IEEE arithmetic
+// is, which the C libraries' pow is not (MinGW's 10^-2 differs from glibc's).
+// 0 below the doubles, infinite above.
+double PowerOfTen(int e) {
+  double power = 1;
+  for (int i = 0; i < std::abs(e) && std::isfinite(power); ++i) power *= 10;
+  return e < 0 ? 1 / power : power;
+}
+
 }  // namespace
 
 double NiceStep(double raw) {
   if (!(raw > 0) || !std::isfinite(raw)) return raw;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  // Below the smallest denormal the power is 0: no round step there.
+  // log10 may be off by an ulp where raw is near a power of ten: the powers
+  // themselves settle the exponent (a step or two at most).
+  int e = static_cast<int>(std::floor(std::log10(raw)));
+  while (e > -400 && PowerOfTen(e) > raw) --e;
+  while (e < 400 && PowerOfTen(e + 1) <= raw) ++e;
+  const double power = PowerOfTen(e);
+  // Below the smallest normal double the division gives 0: no round step there.
   if (!(power > 0)) return raw;
   for (double factor : {1.0, 2.0, 5.0})
     if (factor * power >= raw * (1 - 1e-12)) return factor * power;
