@@ -154,11 +154,12 @@ cable_end() {
   esac
 }
 
-# run PROGRAM ARGUMENT...: a Linux program, or a Windows one under wine.
+# run PROGRAM ARGUMENT... &: a Linux program, or a Windows one under wine,
+# in place of the background job, so that $! is the program's process.
 run() {
   case $1 in
-  *.exe) "$(dirname "${BASH_SOURCE[0]}")/wine-run" --display "$WINE_PREFIX" "$@" ;;
-  *) "$@" ;;
+  *.exe) exec "$(dirname "${BASH_SOURCE[0]}")/wine-run" --display "$WINE_PREFIX" "$@" ;;
+  *) exec "$@" ;;
   esac
 }
 
