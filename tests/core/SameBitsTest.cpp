@@ -11,13 +11,29 @@
 #include <numeric>
 #include <string>
 
-#include "Digest.h"
 #include "Generator.h"
 #include "NumberText.h"
 #include "StationState.h"
 #include "Statistics.h"
 
 namespace {
+
+// FNV-1a, 64 bits: any changed bit changes the digest.
+class Digest {
+public:
+  void Add(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+      value_ ^= bytes[i];
+      value_ *= 0x100000001B3ULL;
+    }
+  }
+  void Add(const std::string& text) { Add(text.data(), text.size() + 1); }
+  std::uint64_t Value() const { return value_; }
+
+private:
+  std::uint64_t value_ = 0xCBF29CE484222325ULL;
+};
 
 // Adds every field of the record, and its text as the display shows it.
 void AddAnalysis(Digest& digest, const SignalAnalysis& a) {
@@ -42,6 +58,12 @@ void AddAnalysis(Digest& digest, const SignalAnalysis& a) {
     digest.Add(&bits, sizeof bits);
     digest.Add(FloatToStr(v, "."));
   }
+}
+
+std::string Hex(std::uint64_t value) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(value));
+  return text;
 }
 
 }  // namespace
