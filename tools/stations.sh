@@ -12,6 +12,11 @@
 # and ends with e2e_pass or its own exit. Any failing step takes a screenshot
 # into WORK_DIR/NAME and ends the script with status 1; on success that
 # folder is removed.
+#
+# A station may be a Windows program (a .exe): it runs under wine
+# (tools/wine-run) in the wine prefix SIG_WINE_PREFIX (default
+# WORK_DIR/wine) on the private X server, and its cable end is given to it
+# as a COM name that the prefix leads there.
 
 set -uo pipefail
 
@@ -41,7 +46,7 @@ readonly FRAME_WAIT=1.4
 
 stations_begin() {
   E2E_NAME=$1 SIGLINK=$2 SIGTX=$3 SIGRX=$4 XCLOSE=$5
-  WORK=$6/$1
+  WORK=$6/$1 WINE_PREFIX=${SIG_WINE_PREFIX:-$6/wine}
   # An ordinary user running the suites (tools/as-user) may not write into
   # the build tree; the temporary folder is theirs.
   mkdir -p "$6" 2>/dev/null && [ -w "$6" ] || WORK=${TMPDIR:-/tmp}/sig-e2e-$1
@@ -92,6 +97,9 @@ stations_cleanup() {
   for pid in $TX_PID $RX_PID $DEMO_PID; do wait "$pid" 2>/dev/null; done
   [ -n "$CABLE_PID" ] && kill "$CABLE_PID" 2>/dev/null && wait "$CABLE_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  # Wine's desktop process served this X server: a later one, perhaps under
+  # the same display number, needs a desktop of its own.
+  [[ "$SIGTX $SIGRX" == *.exe* ]] && WINEPREFIX=$WINE_PREFIX wineserver -k 2>/dev/null
   # Keep only what explains a failure.
   [ "$status" -eq 0 ] && rm -rf "$WORK"
   exit "$status"
@@ -119,6 +127,7 @@ start_display() {
 # start_cable [OPTION...]: a cable (paced unless an option says otherwise,
 # e.g. --bursts 20) whose ends are TX_END and RX_END.
 start_cable() {
+  : >"$WORK/ends"
   "$SIGLINK" cable "$@" >"$WORK/ends" 2>"$WORK/cable.log" &
   CABLE_PID=$!
   for _ in $(seq 100); do
@@ -139,20 +148,44 @@ find_window() {
 }
 
 # start_tx / start_rx: the station on its cable end (--port).
-start_tx() { start_tx_with --port "$TX_END"; }
-start_rx() { start_rx_with --port "$RX_END"; }
+start_tx() { start_tx_with --port "$(cable_end "$SIGTX" "$TX_END" COM101)"; }
+start_rx() { start_rx_with --port "$(cable_end "$SIGRX" "$RX_END" COM102)"; }
+
+# cable_end PROGRAM END COMNAME: what PROGRAM names the cable end END by:
+# the end itself, or for a Windows program COMNAME, which the wine prefix
+# (made here the first time, which takes 10-20 s) then leads to END.
+cable_end() {
+  case $1 in
+  *.exe)
+    "$(dirname "${BASH_SOURCE[0]}")/wine-run" --display "$WINE_PREFIX" cmd /c exit </dev/null >/dev/null 2>&1 ||
+      fail "no wine prefix $WINE_PREFIX"
+    ln -sfn "$2" "$WINE_PREFIX/dosdevices/${3,,}"
+    echo "$3"
+    ;;
+  *) echo "$2" ;;
+  esac
+}
+
+# run PROGRAM ARGUMENT... &: a Linux program, or a Windows one under wine,
+# in place of the background job, so that $! is the program's process.
+run() {
+  case $1 in
+  *.exe) exec "$(dirname "${BASH_SOURCE[0]}")/wine-run" --display "$WINE_PREFIX" "$@" ;;
+  *) exec "$@" ;;
+  esac
+}
 
 # start_tx_with ARGUMENT... / start_rx_with ARGUMENT...: the station started
 # with those arguments, or none, as a menu entry starts it.
 start_tx_with() {
-  "$SIGTX" "$@" >>"$WORK/sigtx.log" 2>&1 &
+  run "$SIGTX" "$@" >>"$WORK/sigtx.log" 2>&1 &
   TX_PID=$!
   TX_WIN=$(find_window "$TX_CAPTION") || exit 1
   xdotool windowmove --sync "$TX_WIN" 0 0
 }
 
 start_rx_with() {
-  "$SIGRX" "$@" >>"$WORK/sigrx.log" 2>&1 &
+  run "$SIGRX" "$@" >>"$WORK/sigrx.log" 2>&1 &
   RX_PID=$!
   RX_WIN=$(find_window "$RX_CAPTION") || exit 1
   xdotool windowmove --sync "$RX_WIN" 1000 0
@@ -202,7 +235,9 @@ memo_text() {
   # A marker in the clipboard tells a finished copy from an old one.
   printf 'no-copy-yet' | xclip -selection clipboard -i >/dev/null 2>&1
   # ctrl+Home then clears the selection, which would show in a screenshot.
-  xdotool mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c ctrl+Home
+  # (Without a window manager a click gives wine's windows no keyboard
+  # focus: windowfocus does.)
+  xdotool windowfocus --sync "$1" mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c ctrl+Home
   for _ in $(seq 60); do
     text=$(xclip -selection clipboard -o 2>/dev/null)
     [ "$text" != "no-copy-yet" ] && break

@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include <clocale>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -93,6 +94,11 @@ int RunStation(int& argc, char** argv, const std::function<TStationProfile()>& m
 
   int qtArgc = static_cast<int>(command.QtArguments.size()) - 1;
   QApplication application(qtArgc, command.QtArguments.data());
+  // The memos and the axes write numbers with the user's decimal separator,
+  // the C numeric locale's (NumberText.h). Qt sets the C locale from the
+  // environment on Unix only; on Windows this takes the user's regional
+  // format, so both platforms list alike.
+  std::setlocale(LC_NUMERIC, "");
   if (!profile.IconPath.isEmpty()) QApplication::setWindowIcon(QIcon(profile.IconPath));
   return RunWindow(profile, choice);
 }

@@ -58,6 +58,9 @@ private slots:
   // the rest of a sample or for the next one. What came is no short frame:
   // the run fails and shows nothing of it.
   void cableCutWhileAFrameArrives() {
+#ifdef _WIN32
+    QSKIP("under wine a read on a pulled line returns no byte instead of failing");
+#else
     QFETCH(int, bytes);
     Sender sender;
     PtyLine line;
@@ -91,6 +94,7 @@ private slots:
     GoodRunShowsWhatWasSent(sender, rx, mended, false);
     if (QTest::currentTestFailed()) return;
     QCOMPARE(rx.Reports.size(), 2);
+#endif
   }
 
   void deviceGoneWhileIdle_data() {
@@ -103,6 +107,9 @@ private slots:
   // press; the press finds out.
   void deviceGoneWhileIdle() {
     QFETCH(bool, transmitter);
+#ifdef _WIN32
+    if (!transmitter) QSKIP("under wine a read on a pulled line returns no byte instead of failing");
+#endif
     PtyLine line;
     FaultStation station(transmitter ? TransmitterProfile() : ReceiverProfile(), line.Path());
     line.HangUp();
@@ -218,6 +225,9 @@ private slots:
   // pulled line it reports nothing more, after a stalled one a failure of
   // its own is reported as ever.
   void closingAfterAFailedRun() {
+#ifdef _WIN32
+    QSKIP("the close seam wraps POSIX close(); Windows closes a port with CloseHandle");
+#else
     QFETCH(bool, transmitter);
     QFETCH(bool, pulled);
     PtyLine line;
@@ -249,11 +259,15 @@ private slots:
       QCOMPARE(station.Reports.size(), 2);
       QVERIFY2(station.Reports[1].contains("closing the serial port failed"), qPrintable(station.Reports[1]));
     }
+#endif
   }
 
   // The line was pulled while the station sat idle and nothing told of it:
   // the failing purge is the news, reported once, and the port is closed.
   void closingOnALineNobodyFoundGone() {
+#ifdef _WIN32
+    QSKIP("under wine the purge of a pulled line succeeds");
+#endif
     PtyLine line;
     FaultStation rx(ReceiverProfile(), line.Path());
     rx.Form.show();
@@ -274,6 +288,9 @@ private slots:
   }
 
   void failingCloseInFormClose() {
+#ifdef _WIN32
+    QSKIP("the close seam wraps POSIX close(); Windows closes a port with CloseHandle");
+#else
     QFETCH(bool, transmitter);
     PtyLine line;
     FaultStation station(transmitter ? TransmitterProfile() : ReceiverProfile(), line.Path());
@@ -301,11 +318,15 @@ private slots:
     // A second close finds nothing more to do or to report.
     station.Form.close();
     QCOMPARE(station.Reports.size(), 1);
+#endif
   }
 
   // An open given up half-way closes its handle; when that close fails too,
   // the error still names the step that failed, not the close.
   void abandonedOpenKeepsItsCause() {
+#ifdef _WIN32
+    QSKIP("the close seam wraps POSIX close(); Windows closes a port with CloseHandle");
+#else
     char path[] = "/tmp/sig-abandon-XXXXXX";
     const int fd = mkstemp(path);
     QVERIFY(fd >= 0);
@@ -327,6 +348,7 @@ private slots:
              QString("Serial port %1: reading the serial port's configuration failed: %2.")
                  .arg(path, QString::fromStdString(std::strerror(ENOTTY))));
     QVERIFY(!port.IsOpen());
+#endif
   }
 };
 

@@ -34,6 +34,12 @@
 // binary) and non-blocking before the station sees the device. The test
 // keeps its own descriptor on the slave, so a station's close never hangs up
 // the line; it watches the receive queue through it and never reads from it.
+//
+// Under wine (PtyLineWine.cpp) the line is a siglink cable whose ends wine
+// knows as two COM names: Path() is the station's ("COM21"), the test holds
+// the other and a second handle on the station's, which wine allows.
+// Locked(), Fill's FillLine, HangUpWhenTaken() and the descriptors are
+// Linux's alone.
 #pragma once
 
 #include <chrono>
@@ -44,6 +50,12 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <atomic>
+
+#include "CommPort.h"
+#endif
+
 class PtyLine {
 public:
   PtyLine();
@@ -52,11 +64,13 @@ public:
   PtyLine& operator=(const PtyLine&) = delete;
 
   const std::string& Path() const { return path_; }
+#ifndef _WIN32
   // To read the line's settings, watch the receive queue, fill the outgoing
   // direction.
   int StationFd() const { return slave_; }
   // -1 once hung up.
   int FarFd() const { return master_; }
+#endif
 
   // Waits for room while the station's queue is full; throws
   // std::runtime_error when there is none for 5 s or the line is gone.
@@ -93,10 +107,18 @@ public:
   bool Locked() const;
 
 private:
+#ifdef _WIN32
+  friend class PtyRelay;
+  std::string folder_;  // the cable's, for tests/support/wine-line.sh
+  std::string path_;
+  mutable TCommPort far_, station_;
+  bool pulled_ = false;
+#else
   int master_ = -1;
   int slave_ = -1;
   std::string path_;
   std::thread cutter_;
+#endif
 };
 
 // Opens the terminal at `path` as a program opens its port: read-write,
@@ -137,8 +159,12 @@ public:
   void Stop();
 
 private:
+#ifdef _WIN32
+  void Run(TCommPort& from, TCommPort* to);
+  std::atomic<bool> stop_{false};
+#else
   void Run(int from, int to) const;
-
   int stop_ = -1;  // an eventfd; readable once Stop was called
+#endif
   std::thread thread_;
 };
