@@ -194,6 +194,8 @@ void TForm1::SaveRun() {
                                      QByteArray::fromStdString(AnalysisCsv(*this, run, separator)), picture});
   }
   if (!failure.isEmpty()) {
+    // Windows' texts end in a full stop of their own.
+    while (failure.endsWith('.')) failure.chop(1);
     Report(QStringLiteral("The run was not saved: %1. No file of it was written.").arg(failure));
     return;
   }

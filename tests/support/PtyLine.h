@@ -24,7 +24,7 @@
 //   PtyRelay relay(tx, rx)        what the station on tx sends reaches the one on rx
 //   PtyRelay drain(tx)            ... or is read and dropped
 //
-//  any terminal (a siglink cable end, too):
+//  any terminal (a siglink cable end, too; Linux's alone):
 //   OpenEnd(path, B2400, CS8|CSTOPB)  open it as a program does: raw, blocking
 //   OpenEndNonBlocking(path)      ... non-blocking, at 9600 8N1
 //   QueuedAt(fd)                  bytes waiting to be read there
@@ -46,7 +46,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <termios.h>
 #include <thread>
 #include <vector>
 
@@ -54,6 +53,8 @@
 #include <atomic>
 
 #include "CommPort.h"
+#else
+#include <termios.h>
 #endif
 
 class PtyLine {
@@ -121,6 +122,7 @@ private:
 #endif
 };
 
+#ifndef _WIN32
 // Opens the terminal at `path` as a program opens its port: read-write,
 // blocking, raw, the receiver on and the modem status ignored, at `speed`
 // with `framing` (CSIZE, PARENB and CSTOPB bits). Returns the descriptor,
@@ -144,6 +146,7 @@ bool Writable(int fd);
 // time-out. Returns the bytes put in, or 0 when the line was not full
 // within 5 s or took 1 MiB (something reads the far end).
 std::size_t FillLine(int device, int farEnd);
+#endif
 
 // Carries what the station on one line writes on to another line's station,
 // on a thread of its own, until stopped or destroyed.

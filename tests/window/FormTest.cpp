@@ -511,7 +511,11 @@ private slots:
   void failedSaveLeavesNoFile() {
     QFETCH(QString, name);
     QFETCH(bool, readOnly);
+#ifdef _WIN32
+    if (readOnly) QSKIP("a folder's read-only mark does not stop writing into it on Windows");
+#else
     if (readOnly && ::geteuid() == 0) QSKIP("root writes into any folder; tools/as-user runs this as an ordinary user");
+#endif
     QTemporaryDir folder;
     QVERIFY(QDir(folder.path()).mkdir("in-the-way.png"));
     TForm1 form(Bare(ReceiverProfile()));
@@ -528,7 +532,8 @@ private slots:
     form.SaveRun();
     QFile::setPermissions(folder.path(), modes);
     QCOMPARE(reports.size(), 1);
-    QVERIFY2(reports[0].contains(name), qPrintable(reports[0]));
+    QVERIFY2(reports[0].contains(QDir::toNativeSeparators(name)), qPrintable(reports[0]));
+    QVERIFY2(!reports[0].contains(".."), qPrintable(reports[0]));
     QCOMPARE(entries(), before);
   }
 };

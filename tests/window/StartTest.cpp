@@ -142,7 +142,17 @@ TStationProfile FailedAt(const QString& device) {
   return profile;
 }
 
+// The first is COM1 as the platform lists it.
+#ifdef _WIN32
+const std::vector<CommPortInfo> kPorts{{"COM1", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
+#else
+// The first is COM1 as the platform lists it.
+#ifdef _WIN32
+const std::vector<CommPortInfo> kPorts{{"COM1", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
+#else
 const std::vector<CommPortInfo> kPorts{{"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
+#endif
+#endif
 
 }  // namespace
 
@@ -422,7 +432,7 @@ private slots:
     QCOMPARE(box.Entry->text(), "/dev/ttyUSB0 ");
     const auto at = [&](int row) { return box.Ports->visualItemRect(box.Ports->item(row)).center(); };
     QTest::mouseClick(box.Ports->viewport(), Qt::LeftButton, {}, at(0));
-    QCOMPARE(box.Entry->text(), "/dev/ttyS0");
+    QCOMPARE(box.Entry->text(), QString::fromStdString(kPorts[0].Device));
     box.Entry->clear();
     QVERIFY(!box.Open->isEnabled());
     QCOMPARE(box.result(), QDialog::Rejected);
