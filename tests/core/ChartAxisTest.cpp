@@ -53,31 +53,26 @@ void ExpectBothSound(const AxisRange& range) {
 
 }  // namespace
 
-// The charts of a run: round ends and steps, the lags' x kept exactly.
+// The charts of a run: round ends and steps, the lags' x kept exactly;
+// equal values ±1 around a small one, as always, a tenth around a large one,
+// where ±1 would be lost; nothing drawn, 0 .. 1 rounded.
 TEST(ChartAxis, WorkedAxes) {
-  const AxisScale counts = NiceAxis(RangeOf({0, 23, 17}), 5);
-  EXPECT_EQ(counts.Low, 0);
-  EXPECT_EQ(counts.High, 40);
-  EXPECT_EQ(counts.Interval, 10);
-  const AxisScale lags = ExactAxis(RangeOf({0, 99}), 5);
-  EXPECT_EQ(lags.Low, 0);
-  EXPECT_EQ(lags.High, 99);
-  EXPECT_EQ(lags.Interval, 20);
-  // A step of 0.5 from -1 falls short of 1.2: the next round step, 1.
-  const AxisScale signed_ = NiceAxis(RangeOf({-0.73, 1.2}), 5);
-  EXPECT_EQ(signed_.Low, -1);
-  EXPECT_EQ(signed_.High, 3);
-  // Equal values: ±1 around a small one, as always; a tenth around a large
-  // one, where ±1 would be lost (the axis is then 6e30 .. 8e30).
-  const AxisScale small = NiceAxis(RangeOf({3, 3}), 5);
-  EXPECT_EQ(small.Low, 2);
-  EXPECT_EQ(small.High, 4);
-  const AxisScale large = NiceAxis(RangeOf({7e30, 7e30}), 5);
-  EXPECT_DOUBLE_EQ(large.Low, 6e30);
-  EXPECT_DOUBLE_EQ(large.High, 8e30);
-  // Nothing drawn: 0 .. 1, rounded.
-  EXPECT_EQ(NiceAxis(AxisRange{}, 5).Low, 0);
-  EXPECT_EQ(NiceAxis(AxisRange{}, 5).High, 2);
+  const struct {
+    AxisScale axis, expected;
+  } cases[] = {
+      {NiceAxis(RangeOf({0, 23, 17}), 5), {0, 40, 10}},
+      {ExactAxis(RangeOf({0, 99}), 5), {0, 99, 20}},
+      // A step of 0.5 from -1 falls short of 1.2: the next round step, 1.
+      {NiceAxis(RangeOf({-0.73, 1.2}), 5), {-1, 3, 1}},
+      {NiceAxis(RangeOf({3, 3}), 5), {2, 4, 0.5}},
+      {NiceAxis(RangeOf({7e30, 7e30}), 5), {6e30, 8e30, 5e29}},
+      {NiceAxis(AxisRange{}, 5), {0, 2, 0.5}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(c.axis.Low, c.expected.Low);
+    EXPECT_DOUBLE_EQ(c.axis.High, c.expected.High);
+    EXPECT_DOUBLE_EQ(c.axis.Interval, c.expected.Interval);
+  }
   EXPECT_EQ(NiceStep(0.07), 0.1);
   EXPECT_EQ(NiceStep(150), 200);
   EXPECT_EQ(NiceStep(3), 5);
