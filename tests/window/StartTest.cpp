@@ -146,12 +146,7 @@ TStationProfile FailedAt(const QString& device) {
 #ifdef _WIN32
 const std::vector<CommPortInfo> kPorts{{"COM1", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
 #else
-// The first is COM1 as the platform lists it.
-#ifdef _WIN32
-const std::vector<CommPortInfo> kPorts{{"COM1", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
-#else
 const std::vector<CommPortInfo> kPorts{{"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FTDI FT232R USB UART"}};
-#endif
 #endif
 
 }  // namespace
