@@ -59,6 +59,13 @@ bool SavePort(const TStationProfile& profile, const std::string& device, QString
   return true;
 }
 
+// What DEVICE may be, as this platform names its ports.
+#ifdef _WIN32
+#define SIG_EXAMPLE_DEVICES "a COM name such as\n                     COM5, or a device path"
+#else
+#define SIG_EXAMPLE_DEVICES "a device such as\n                     /dev/ttyUSB0 or /dev/serial/by-id/..., or a COM name"
+#endif
+
 QString HelpText(const TStationProfile& profile) {
   const QString port = Native(profile.PortName);
   const QSettings user(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
@@ -69,8 +76,7 @@ QString HelpText(const TStationProfile& profile) {
               "\n"
               "Opens the station's window on its serial port %1.\n"
               "\n"
-              "  -p, --port DEVICE  use DEVICE for %1 (also --port=DEVICE): a device such as\n"
-              "                     /dev/ttyUSB0 or /dev/serial/by-id/..., or a COM name\n"
+              "  -p, --port DEVICE  use DEVICE for %1 (also --port=DEVICE): " SIG_EXAMPLE_DEVICES "\n"
               "      --save         with --port: keep DEVICE in the user's settings for the\n"
               "                     next starts (a menu entry's too)\n"
               "  -h, --help         show this text\n"
