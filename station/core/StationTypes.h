@@ -40,3 +40,7 @@ struct SignalAnalysis {
   double UniformBinWidth = 0;
   double NormalBinWidth = 0;
 };
+
+// The bins of the normal histogram in the order its bars stand: even bins
+// ascending, then odd bins descending, so the top bins stand in the middle.
+inline constexpr std::array<int, BIN_COUNT> NormalBarOrder = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};

@@ -9,16 +9,8 @@
 // samples give equal lines and equal points on both sides.
 #pragma once
 
-#include <array>
-
-#include "StationTypes.h"
-
 struct StationState;
 class TForm1;
-
-// The bins of the normal histogram in the order its bars stand: even bins
-// ascending, then odd bins descending, so the top bins stand in the middle.
-inline constexpr std::array<int, BIN_COUNT> NormalBarOrder = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};
 
 // Appends the text of UniformSamples[0..199] to Memo1 and of
 // NormalSamples[0..199] to Memo2, one sample per line, after whatever the
@@ -28,7 +20,7 @@ void ListSamples(TForm1& form, const StationState& state);
 
 // Clears the six series, computes the analysis of the state's samples into
 // state.Analysis and charts it: Series1 the uniform counts in bin order (blue),
-// Series2 the normal counts in the bin order 0,2,4,6,8,9,7,5,3,1 (green), each
+// Series2 the normal counts in NormalBarOrder, 0,2,4,6,8,9,7,5,3,1 (green), each
 // bar labelled with the text of its height; Series3..Series6 the 100 lag
 // values of the uniform autocorrelation (red), normal autocorrelation
 // (yellow), centred cross sum (sky blue) and cross sum (lime) at x = 0..99

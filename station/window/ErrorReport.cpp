@@ -4,15 +4,15 @@
 #include <QMessageBox>
 
 #include "CommPort.h"
+#include "PortText.h"
 #include "TextOutput.h"
 
 QString CommErrorSentence(const std::string& portName, const std::string& device,
                           const ECommError& error) {
-  QString sentence = QStringLiteral("Serial port ") + QString::fromStdString(portName);
-  // A name the platform cannot map is shown as it was given.
-  std::string path = CommPlatform::DevicePath(device);
-  if (path.empty()) path = device;
-  if (!path.empty() && path != portName) sentence += " (" + QString::fromStdString(path) + ")";
+  const QString name = DeviceText(portName);
+  QString sentence = QStringLiteral("Serial port ") + name;
+  const QString path = ShownDevice(device);
+  if (!path.isEmpty() && path != name) sentence += " (" + path + ")";
   QString what = QString::fromStdString(DescribeCommError(error));
   if (!what.isEmpty()) what[0] = what[0].toLower();
   sentence += ": " + what;

@@ -1,103 +1,42 @@
 #include "PortChoice.h"
 
-#include <QFile>
-#include <QSettings>
-
 #include "CommPlatform.h"
+#include "PortText.h"
 #include "StationSettings.h"
-#include "StationCommandLine.h"
 
-namespace {
+QString PortSettingKey(const TStationProfile& profile) { return profile.Program + "/port"; }
 
-
-QString SettingKey(const TStationProfile& profile) { return profile.Program + "/port"; }
-
-QString EnvironmentVariable(const TStationProfile& profile) { return profile.Program.toUpper() + "_PORT"; }
-
-QString Native(const std::string& text) { return QFile::decodeName(text.c_str()); }
-
-// The device a value names, as Qt reads file names.
-std::string DeviceOf(const QString& value) { return QFile::encodeName(value).toStdString(); }
-
-// The device a name leads to, as a person reads it: the path of a COM name,
-// anything else as it is.
-QString Shown(const std::string& device) {
-  const std::string path = CommPlatform::DevicePath(device);
-  return Native(path.empty() ? device : path);
-}
-
-}  // namespace
+QString PortVariable(const TStationProfile& profile) { return profile.Program.toUpper() + "_PORT"; }
 
 TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOption) {
   if (!portOption.empty()) return {portOption, QStringLiteral("--port"), true};
-  const QString variable = EnvironmentVariable(profile);
+  const QString variable = PortVariable(profile);
   const QString fromEnvironment = qEnvironmentVariable(variable.toLatin1().constData());
   if (!fromEnvironment.isEmpty()) return {DeviceOf(fromEnvironment), "the environment variable " + variable, true};
   // The user's settings, then those for all users: the two places --help
   // names (QSettings' fallbacks would add organisation-wide files as well).
   for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
-    QSettings settings(scope, kSettingsOrganisation, kSettingsApplication);
+    QSettings settings = StationSettings(scope);
     settings.setFallbacksEnabled(false);
-    const QString saved = settings.value(SettingKey(profile)).toString();
+    const QString saved = settings.value(PortSettingKey(profile)).toString();
     if (!saved.isEmpty())
-      return {DeviceOf(saved), QString("the setting %1 in %2").arg(SettingKey(profile), settings.fileName())};
+      return {DeviceOf(saved), QString("the setting %1 in %2").arg(PortSettingKey(profile), settings.fileName())};
   }
   return {profile.PortName, {}};
 }
 
 bool SavePort(const TStationProfile& profile, const std::string& device, QString& message) {
-  QSettings settings(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
-  settings.setValue(SettingKey(profile), Native(device));
+  QSettings settings = StationSettings();
+  settings.setValue(PortSettingKey(profile), DeviceText(device));
   settings.sync();
   if (settings.status() != QSettings::NoError) {
     message = QString("%1: the port could not be saved in %2.").arg(profile.Program, settings.fileName());
     return false;
   }
   message = QString("%1: %2 leads to %3 from now on, saved as %4 in %5.")
-                .arg(profile.Program, Native(profile.PortName), Native(device), SettingKey(profile),
+                .arg(profile.Program, DeviceText(profile.PortName), DeviceText(device), PortSettingKey(profile),
                      settings.fileName());
   return true;
-}
-
-// What DEVICE may be, as this platform names its ports.
-#ifdef _WIN32
-#define SIG_EXAMPLE_DEVICES "a COM name such as\n                     COM5, or a device path"
-#else
-#define SIG_EXAMPLE_DEVICES "a device such as\n                     /dev/ttyUSB0 or /dev/serial/by-id/..., or a COM name"
-#endif
-
-QString HelpText(const TStationProfile& profile) {
-  const QString port = Native(profile.PortName);
-  const QSettings user(QSettings::UserScope, kSettingsOrganisation, kSettingsApplication);
-  const QSettings system(QSettings::SystemScope, kSettingsOrganisation, kSettingsApplication);
-  const TPortChoice now = ChoosePort(profile, {});
-  QString text = UsageText(profile);
-  text += QString(
-              "\n"
-              "Opens the station's window on its serial port %1.\n"
-              "\n"
-              "  -p, --port DEVICE  use DEVICE for %1 (also --port=DEVICE): " SIG_EXAMPLE_DEVICES "\n"
-              "      --save         with --port: keep DEVICE in the user's settings for the\n"
-              "                     next starts (a menu entry's too)\n"
-              "  -h, --help         show this text\n"
-              "      --version      show the version\n"
-              "\n"
-              "%1 leads to the first of:\n"
-              "  1. --port DEVICE;\n"
-              "  2. the environment variable %2;\n"
-              "  3. the setting %3 of the user's settings,\n"
-              "       %4\n"
-              "     else of the settings for all users,\n"
-              "       %5\n"
-              "  4. %6, the built-in device of %1.\n"
-              "An empty value counts as none. Now %1 leads to %7 (%8).\n"
-              "\n"
-              "Qt's own options (-platform NAME, -display NAME, -style NAME, -geometry WxH+X+Y,\n"
-              "-reverse, ...) are passed on to Qt.\n")
-              .arg(port, EnvironmentVariable(profile), SettingKey(profile), user.fileName(),
-                   system.fileName(), Shown(profile.PortName))
-              .arg(Shown(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source);
-  return text;
 }
 
 QString PortAdvice(const TStationProfile& profile, const TPortChoice& choice) {
@@ -107,14 +46,10 @@ QString PortAdvice(const TStationProfile& profile, const TPortChoice& choice) {
     text += "No serial ports were found on this machine.\n";
   } else {
     text += "Serial ports on this machine:\n";
-    for (const CommPortInfo& port : ports) {
-      text += "  " + Native(port.Device);
-      if (!port.Description.empty()) text += " (" + QString::fromStdString(port.Description) + ")";
-      text += '\n';
-    }
+    for (const CommPortInfo& port : ports) text += "  " + PortListLine(port) + '\n';
   }
   if (!choice.Source.isEmpty())
-    text += QString("%1 led to %2 by %3.\n").arg(Native(profile.PortName), Shown(choice.Device), choice.Source);
+    text += QString("%1 led to %2 by %3.\n").arg(DeviceText(profile.PortName), ShownDevice(choice.Device), choice.Source);
   text += QString("Start %1 with --port DEVICE to use another; add --save to keep it.").arg(profile.Program);
   return text;
 }

@@ -1,16 +1,16 @@
 // PortChoice.h - which device a station's fixed port leads to, the user's
-// setting that --save writes, and the texts that explain the choice.
+// setting that --save writes, and the advice after a failed start.
 //
 // Interface summary
 //   TPortChoice p = ChoosePort(profile, c.Port);   option, environment, settings, built-in
 //   SavePort(profile, device, message)             --save: into the user's settings
-//   HelpText(profile)                              --help, with this machine's settings files
 //   PortAdvice(profile, choice)                    after a failed start
+//   PortVariable(profile) / PortSettingKey(profile)   "SIGTX_PORT" / "sigtx/port"
 //
 // The fixed port name (COM2, COM3) leads to the first of: --port DEVICE; the
 // environment variable SIGTX_PORT / SIGRX_PORT; the setting sigtx/port /
 // sigrx/port of the user's settings, else of the settings for all users
-// (QSettings, organisation and application "sigstations"); else the name
+// (StationSettings.h); else the name
 // itself, which the platform maps (/dev/ttyS1, \\.\COM2). An empty value
 // counts as none. Nothing here needs the application object.
 #pragma once
@@ -37,9 +37,8 @@ TPortChoice ChoosePort(const TStationProfile& profile, const std::string& portOp
 // was written; `message` says where, or why not.
 bool SavePort(const TStationProfile& profile, const std::string& device, QString& message);
 
-// The usage, the options, the order of the mapping with the settings files
-// of this machine, and where the port leads now.
-QString HelpText(const TStationProfile& profile);
+QString PortVariable(const TStationProfile& profile);
+QString PortSettingKey(const TStationProfile& profile);
 
 // What to do after a failed start: the serial ports this machine has, where
 // the device came from when it was not the built-in one, and --port.

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,11 +10,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
-namespace {
-
-QString Native(const std::string& text) { return QFile::decodeName(text.c_str()); }
-
-}  // namespace
+#include "PortText.h"
 
 TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choice, TPortLister listPorts,
                          QWidget* parent)
@@ -37,7 +32,7 @@ TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choi
   ListAgain = new QPushButton(QStringLiteral("&List again"), this);
   ListAgain->setAutoDefault(false);
   auto* entryLabel = new QLabel(QStringLiteral("&Device:"), this);
-  Entry = new QLineEdit(Native(profile.DeviceName()), this);
+  Entry = new QLineEdit(DeviceText(profile.DeviceName()), this);
   entryLabel->setBuddy(Entry);
   RememberBox = new QCheckBox(QStringLiteral("&remember for the next starts"), this);
   // A saved setting comes after --port and the environment variable.
@@ -85,7 +80,7 @@ void TPortDialog::ShowFailure(const QString& sentence) {
   Entry->selectAll();
 }
 
-std::string TPortDialog::Device() const { return QFile::encodeName(Entry->text().trimmed()).toStdString(); }
+std::string TPortDialog::Device() const { return DeviceOf(Entry->text().trimmed()); }
 
 bool TPortDialog::Remember() const { return RememberBox->isChecked(); }
 
@@ -95,10 +90,8 @@ void TPortDialog::ListPorts() {
     const QSignalBlocker blocker(Ports);
     Ports->clear();
     for (const CommPortInfo& port : listPorts_()) {
-      QString text = Native(port.Device);
-      if (!port.Description.empty()) text += " (" + QString::fromStdString(port.Description) + ")";
-      auto* item = new QListWidgetItem(text, Ports);
-      item->setData(Qt::UserRole, Native(port.Device));
+      auto* item = new QListWidgetItem(PortListLine(port), Ports);
+      item->setData(Qt::UserRole, DeviceText(port.Device));
     }
   }
   PortsLabel->setText(Ports->count() == 0 ? QStringLiteral("No serial ports were found on this machine.")
@@ -108,8 +101,8 @@ void TPortDialog::ListPorts() {
 
 void TPortDialog::SelectEntry() {
   const std::string device = Device();
-  const QString path = Native(CommPlatform::DevicePath(device));
-  const QString name = Native(device);
+  const QString name = DeviceText(device);
+  const QString path = ShownDevice(device);
   const QSignalBlocker blocker(Ports);
   Ports->setCurrentItem(nullptr);
   Ports->clearSelection();

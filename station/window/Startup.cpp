@@ -77,8 +77,7 @@ int RunStation(int& argc, char** argv, const std::function<TStationProfile()>& m
       Print(stdout, VersionText(profile));
       return 0;
     case TStationCommand::Misuse:
-      Print(stderr, profile.Program + ": " + command.Problem + "\n" + UsageText(profile) +
-                        "Try '" + profile.Program + " --help' for more.\n");
+      Print(stderr, MisuseText(profile, command.Problem));
       return 2;
     case TStationCommand::Run:
       break;

@@ -3,6 +3,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "PortChoice.h"
+#include "PortText.h"
+#include "StationSettings.h"
 
 namespace {
 
@@ -29,6 +32,13 @@ TQtOption QtOption(std::string_view arg) {
   for (const char* option : kQtOptionsWithEquals)
     if (arg.substr(0, std::strlen(option)) == option) return TQtOption::Alone;
   return TQtOption::None;
+}
+
+QString UsageText(const TStationProfile& profile) {
+  return QString(
+             "Usage: %1 [-p DEVICE | --port DEVICE [--save]] [Qt options]\n"
+             "       %1 --help | --version\n")
+      .arg(profile.Program);
 }
 
 TStationCommand Misuse(TStationCommand command, const QString& problem) {
@@ -81,13 +91,50 @@ TStationCommand ReadCommandLine(int argc, char** argv) {
   return command;
 }
 
-QString UsageText(const TStationProfile& profile) {
-  return QString(
-             "Usage: %1 [-p DEVICE | --port DEVICE [--save]] [Qt options]\n"
-             "       %1 --help | --version\n")
-      .arg(profile.Program);
+// What DEVICE may be, as this platform names its ports.
+#ifdef _WIN32
+#define SIG_EXAMPLE_DEVICES "a COM name such as\n                     COM5, or a device path"
+#else
+#define SIG_EXAMPLE_DEVICES "a device such as\n                     /dev/ttyUSB0 or /dev/serial/by-id/..., or a COM name"
+#endif
+
+QString HelpText(const TStationProfile& profile) {
+  const QString port = DeviceText(profile.PortName);
+  const TPortChoice now = ChoosePort(profile, {});
+  QString text = UsageText(profile);
+  text += QString(
+              "\n"
+              "Opens the station's window on its serial port %1.\n"
+              "\n"
+              "  -p, --port DEVICE  use DEVICE for %1 (also --port=DEVICE): " SIG_EXAMPLE_DEVICES "\n"
+              "      --save         with --port: keep DEVICE in the user's settings for the\n"
+              "                     next starts (a menu entry's too)\n"
+              "  -h, --help         show this text\n"
+              "      --version      show the version\n"
+              "\n"
+              "%1 leads to the first of:\n"
+              "  1. --port DEVICE;\n"
+              "  2. the environment variable %2;\n"
+              "  3. the setting %3 of the user's settings,\n"
+              "       %4\n"
+              "     else of the settings for all users,\n"
+              "       %5\n"
+              "  4. %6, the built-in device of %1.\n"
+              "An empty value counts as none. Now %1 leads to %7 (%8).\n"
+              "\n"
+              "Qt's own options (-platform NAME, -display NAME, -style NAME, -geometry WxH+X+Y,\n"
+              "-reverse, ...) are passed on to Qt.\n")
+              .arg(port, PortVariable(profile), PortSettingKey(profile), StationSettings().fileName(),
+                   StationSettings(QSettings::SystemScope).fileName(), ShownDevice(profile.PortName))
+              .arg(ShownDevice(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source);
+  return text;
 }
 
 QString VersionText(const TStationProfile& profile) {
   return QString("%1 (sigstations) %2\n").arg(profile.Program, QStringLiteral(SIG_VERSION));
+}
+
+QString MisuseText(const TStationProfile& profile, const QString& problem) {
+  return profile.Program + ": " + problem + "\n" + UsageText(profile) + "Try '" + profile.Program +
+         " --help' for more.\n";
 }

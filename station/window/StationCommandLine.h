@@ -1,14 +1,15 @@
 // StationCommandLine.h - a station's command line: the options read, Qt's
-// own passed on, and the texts of --version and a misuse.
+// own passed on, and the texts of --help, --version and a misuse.
 //
 // Interface summary
 //   TStationCommand c = ReadCommandLine(argc, argv);   our options read, Qt's kept
-//   UsageText(profile) / VersionText(profile)
+//   HelpText(profile)                    usage, options, where the port leads and why
+//   VersionText(profile)                 "sigtx (sigstations) 1.0.0"
+//   MisuseText(profile, c.Problem)       the problem, the usage, a pointer to --help
 //
 // Reading the options touches no settings and needs no application object,
 // so --help, --version and a misuse are answered without a display. Where
-// the port leads, --save and the help text are the port choice's
-// (PortChoice.h).
+// the port leads and --save are the port choice's (PortChoice.h).
 #pragma once
 
 #include <string>
@@ -34,5 +35,8 @@ struct TStationCommand {
 // --port) decides the action.
 TStationCommand ReadCommandLine(int argc, char** argv);
 
-QString UsageText(const TStationProfile& profile);
+// The usage, the options, the order of the mapping with the settings files
+// of this machine, and where the port leads now.
+QString HelpText(const TStationProfile& profile);
 QString VersionText(const TStationProfile& profile);
+QString MisuseText(const TStationProfile& profile, const QString& problem);

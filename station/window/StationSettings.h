@@ -4,7 +4,14 @@
 // Windows the registry under Software\sigstations\sigstations). The port
 // (PortChoice) and the folder a run was last saved in (RunSave) live there,
 // each in the station's own group.
+//
+// Interface summary
+//   QSettings settings = StationSettings();          the user's
+//   StationSettings(QSettings::SystemScope)          the one for all users
 #pragma once
 
-constexpr const char* kSettingsOrganisation = "sigstations";
-constexpr const char* kSettingsApplication = "sigstations";
+#include <QSettings>
+
+inline QSettings StationSettings(QSettings::Scope scope = QSettings::UserScope) {
+  return QSettings(scope, QStringLiteral("sigstations"), QStringLiteral("sigstations"));
+}

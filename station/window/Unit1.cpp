@@ -4,10 +4,8 @@
 #include <optional>
 
 #include <QAction>
-#include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -17,7 +15,6 @@
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "CommPort.h"
-#include "NumberText.h"
 #include "StationState.h"
 
 namespace {
@@ -172,34 +169,11 @@ void TForm1::RunCharted(const StationState& state) {
 
 void TForm1::SaveRun() {
   if (!chartedRun_) return;
-  const TChartedRun& run = *chartedRun_;
-  const QString chosen = askName_ ? askName_(this, ProposedRunPath(profile_.Program, run.Time)) : QString();
-  if (chosen.isEmpty()) return;
-  const QStringList paths = RunFiles(RunBase(chosen));
-  QStringList existing;
-  for (const QString& path : paths)
-    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) existing << path;
-  if (!existing.isEmpty() && !(askReplace_ && askReplace_(this, existing))) return;
-
-  // The window as it is, at the screen's pixel density.
-  QByteArray picture;
-  QBuffer pictureBuffer(&picture);
-  pictureBuffer.open(QIODevice::WriteOnly);
-  QString failure;
-  if (!grab().save(&pictureBuffer, "PNG")) {
-    failure = QStringLiteral("the window's picture could not be made");
-  } else {
-    const std::string separator = LocaleDecimalSeparator();
-    failure = WriteAllOrNone(paths, {QByteArray::fromStdString(SamplesCsv(*this, run, separator)),
-                                     QByteArray::fromStdString(AnalysisCsv(*this, run, separator)), picture});
-  }
-  if (!failure.isEmpty()) {
-    // Windows' texts end in a full stop of their own.
-    while (failure.endsWith('.')) failure.chop(1);
-    Report(QStringLiteral("The run was not saved: %1. No file of it was written.").arg(failure));
-    return;
-  }
-  RememberRunFolder(profile_.Program, QFileInfo(paths[0]).absolutePath());
+  TRunSave how{profile_.Program, {}, askName_, askReplace_};
+  const TChart* const charts[] = {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6};
+  for (std::size_t i = 0; i < how.Titles.size(); ++i) how.Titles[i] = charts[i]->Title().toStdString();
+  const QString failure = SaveChartedRun(*this, *chartedRun_, how);
+  if (!failure.isEmpty()) Report(failure);
 }
 
 void TForm1::CopyChart(TChart& chart) { QGuiApplication::clipboard()->setPixmap(chart.grab()); }

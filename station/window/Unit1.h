@@ -93,8 +93,8 @@ public:
   // The run the charts show; none before the first.
   const std::optional<TChartedRun>& ChartedRun() const { return chartedRun_; }
 
-  // Asks for a name, asks once before replacing any of the three files,
-  // then writes them all or none. Nothing before the first run.
+  // Saves the charted run with the charts' titles (SaveChartedRun); a
+  // failure is reported. Nothing before the first run.
   void SaveRun();
   // Puts the chart's picture, as drawn, on the clipboard.
   void CopyChart(TChart& chart);
