@@ -3,7 +3,8 @@
 # the core, the transmitter's core and their tests; with a Qt kit built for
 # this compiler (SIG_QT_MINGW, an unpacked kit: tools/qt-mingw-kit) also the
 # stations and the window tests. The "posix" compiler has std::thread; its
-# long double is the 80-bit type, as on Linux.
+# long double is the 80-bit type, as on Linux. tools/build-qt-mingw-kit
+# builds that kit with this file too (without a kit).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
