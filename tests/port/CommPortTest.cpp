@@ -1,6 +1,6 @@
-// CommPortTest.cpp - TCommPort on pseudo-terminals: opening, the line
-// settings, the time-outs, the receive queue and every failure we can
-// provoke.
+// CommPortTest.cpp - TCommPort on pseudo-terminals: names, opening, the
+// line settings as termios has them, a full line and a hung-up one; and the
+// line of the tests Windows shares (PortLineTest.cpp).
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <termios.h>
@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,6 +16,7 @@
 
 #include "CommPort.h"
 #include "ErrorOf.h"
+#include "PortLine.h"
 #include "PtyLine.h"
 #include "TermiosLine.h"
 
@@ -35,7 +35,25 @@ protected:
   TCommPort port;
 };
 
+// The shared tests' line (PortLine.h): a pseudo-terminal, whose settings the
+// test reads through its own descriptor.
+class PtyEnds : public LineEnds {
+public:
+  std::string Device() const override { return pty_.Path(); }
+  void Send(const Bytes& bytes) override { pty_.Send(bytes); }
+  Bytes Collect(std::size_t count) override { return pty_.Collect(count); }
+  std::string DriverSettings() const override {
+    const termios t = SettingsOf(pty_.StationFd());
+    return std::to_string(cfgetospeed(&t)) + " " + std::to_string(t.c_cflag);
+  }
+
+private:
+  PtyLine pty_;
+};
+
 }  // namespace
+
+std::unique_ptr<LineEnds> MakeLineEnds(std::string& /*missing*/) { return std::make_unique<PtyEnds>(); }
 
 // The one rule for COM names; a station's --port, environment variable and
 // setting read them by it (tests/window/StartTest.cpp).
@@ -126,41 +144,6 @@ TEST(DescribeCommError, NamesTheOperationAndTheSystemReason) {
   errno = 0;
   EXPECT_EQ(DescribeCommError(ECommError(COMM_STATUS)), "Querying the receive queue failed");
   EXPECT_EQ(DescribeCommError(ECommError(2)), "Serial port error 2");
-}
-
-TEST(ClosedPort, StoresSettingsAndRefusesEveryIoOperation) {
-  TCommPort port;
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.PortName(), "COM1");
-  EXPECT_EQ(port.LineSettings().DCBlength, 28u);
-  EXPECT_EQ(port.LineSettings().BaudRate, 300u);
-  EXPECT_EQ(port.LineSettings().ByteSize, 8);
-  EXPECT_EQ(port.LineSettings().Parity, 0);
-  EXPECT_EQ(port.LineSettings().StopBits, 0);
-
-  // No device behind a closed port: values the line could never carry are
-  // stored without complaint.
-  port.ChangeBaudRate(12345);
-  port.ChangeByteSize(9);
-  port.ChangeParity(7);
-  port.ChangeStopBits(1);
-  EXPECT_EQ(port.LineSettings().BaudRate, 12345u);
-  EXPECT_EQ(port.LineSettings().ByteSize, 9);
-  EXPECT_EQ(port.LineSettings().Parity, 7);
-  EXPECT_EQ(port.LineSettings().StopBits, 1);
-  port.SetPortName("COM3");
-  EXPECT_EQ(port.PortName(), "COM3");
-
-  std::uint8_t buffer[4] = {1, 2, 3, 4};
-  EXPECT_EQ(ErrorOf([&] { port.ClearInput(); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.SendByte(1); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.Receive(buffer, 4); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.ReceiveByte(); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.InputCount(); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(ErrorOf([&] { port.WaitForInput(1); }).Code, COMM_NOT_OPEN);
-  EXPECT_EQ(buffer[0], 1);  // the refused read wrote nothing
-  port.Close();
-  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST(OpenFailure, LeavesThePortClosed) {
@@ -257,144 +240,13 @@ TEST_F(PtyPort, SecondOpenAndRenameLeaveTheOpenPortAlone) {
   EXPECT_EQ(pty.Collect(1), std::vector<std::uint8_t>{0x5A});
 }
 
-TEST_F(PtyPort, ADeviceHeldByAnotherPortIsRefusedUntilReleased) {
-  TCommPort second;
-  ECommError e = ErrorOf([&] { second.Open(pty.Path()); });
-  EXPECT_EQ(e.Code, COMM_OPEN);
-  EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(EBUSY));
-  EXPECT_FALSE(second.IsOpen());
-  // The holder is unaffected; once it closes, the device is free.
-  port.SendByte(1);
-  EXPECT_EQ(pty.Collect(1).size(), 1u);
-  port.Close();
-  port.Close();  // a second Close does nothing
-  EXPECT_FALSE(port.IsOpen());
-  second.Open(pty.Path());
-  EXPECT_TRUE(second.IsOpen());
-}
-
-TEST_F(PtyPort, RefusedSettingsPutTheirFieldBackAndKeepTheLine) {
-  const termios before = SettingsOf(pty.StationFd());
-  struct Case {
-    const char* what;
-    std::function<void()> change;
-    std::uint8_t code;
-  };
-  const Case cases[] = {
-      {"1.5 stop bits", [&] { port.ChangeStopBits(1); }, COMM_STOP_BITS},
-      {"stop-bits code 3", [&] { port.ChangeStopBits(3); }, COMM_STOP_BITS},
-      {"a rate termios has no name for", [&] { port.ChangeBaudRate(12345); }, COMM_BAUD_RATE},
-      {"rate 0, which would hang up", [&] { port.ChangeBaudRate(0); }, COMM_BAUD_RATE},
-      {"parity code 5", [&] { port.ChangeParity(5); }, COMM_PARITY},
-      {"9 data bits", [&] { port.ChangeByteSize(9); }, COMM_BYTE_SIZE},
-      // The pseudo-terminal driver answers with 8 data bits and no parity
-      // whatever it is asked: the check after applying catches it.
-      {"7 data bits, turned back by the driver", [&] { port.ChangeByteSize(7); }, COMM_BYTE_SIZE},
-      {"odd parity, dropped by the driver", [&] { port.ChangeParity(1); }, COMM_PARITY},
-      {"mark parity, dropped by the driver", [&] { port.ChangeParity(3); }, COMM_PARITY},
-      {"4 data bits", [&] { port.ChangeByteSize(4); }, COMM_BYTE_SIZE},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ErrorOf(c.change).Code, c.code) << c.what;
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.LineSettings().BaudRate, 19200u) << c.what;
-    EXPECT_EQ(port.LineSettings().ByteSize, 8) << c.what;
-    EXPECT_EQ(port.LineSettings().Parity, 0) << c.what;
-    EXPECT_EQ(port.LineSettings().StopBits, 2) << c.what;
-  }
-  const termios after = SettingsOf(pty.StationFd());
-  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
-  EXPECT_EQ(after.c_cflag, before.c_cflag);
-  port.SendByte(0x42);
-  EXPECT_EQ(pty.Collect(1), std::vector<std::uint8_t>{0x42});
-}
-
-TEST_F(PtyPort, EveryByteValuePassesBothWays) {
-  const auto all = AllByteValues();
-  for (std::uint8_t b : all) port.SendByte(b);
-  EXPECT_EQ(pty.Collect(all.size()), all);
-
-  pty.Send(all);
-  std::vector<std::uint8_t> got(all.size());
-  EXPECT_EQ(port.Receive(got.data(), static_cast<std::uint32_t>(got.size())), all.size());
-  EXPECT_EQ(got, all);
-  pty.Send({0xFF, 0x00});
-  EXPECT_EQ(port.ReceiveByte(), 255);
-  EXPECT_EQ(port.ReceiveByte(), 0);
-}
-
-TEST_F(PtyPort, ReceiveEndsShortReadsWithAZeroInsideTheCount) {
-  // A heap buffer of exactly 4 bytes, so a write past it is caught.
-  auto buffer = std::make_unique<std::uint8_t[]>(4);
-  std::fill_n(buffer.get(), 4, std::uint8_t{0xAA});
-  pty.Send({0x11, 0x22});
-  auto start = Clock::now();
-  EXPECT_EQ(port.Receive(buffer.get(), 4), 2u);
-  EXPECT_LT(SecondsSince(start), 0.2);  // ended by the inter-byte gap, not the total
-  EXPECT_EQ(buffer[0], 0x11);
-  EXPECT_EQ(buffer[1], 0x22);
-  EXPECT_EQ(buffer[2], 0x00);
-  EXPECT_EQ(buffer[3], 0xAA);
-
-  pty.Send({1, 2, 3, 4});
-  EXPECT_EQ(port.Receive(buffer.get(), 4), 4u);
-  EXPECT_EQ(buffer[3], 4);
-
-  start = Clock::now();
-  EXPECT_EQ(port.Receive(buffer.get(), 4), 0u);
-  EXPECT_GT(SecondsSince(start), 0.2);
-  EXPECT_LT(SecondsSince(start), 1.0);
-  EXPECT_EQ(buffer[0], 0x00);
-  EXPECT_EQ(buffer[1], 2);
-}
-
-TEST_F(PtyPort, ReceiveByteOnASilentLineGivesMinusOneAfterTheTimeout) {
-  auto start = Clock::now();
-  EXPECT_EQ(port.ReceiveByte(), -1);
-  EXPECT_GT(SecondsSince(start), 0.2);
-  EXPECT_LT(SecondsSince(start), 1.0);
-}
-
-TEST_F(PtyPort, InputCountClearInputAndWaitForInput) {
-  auto start = Clock::now();
-  EXPECT_EQ(port.InputCount(), 0u);
-  EXPECT_LT(SecondsSince(start), 0.2);
-  // A wait on a silent line lasts what it was given (a frame's gap here).
-  start = Clock::now();
-  EXPECT_FALSE(port.WaitForInput(100));
-  EXPECT_GT(SecondsSince(start), 0.09);
-  EXPECT_LT(SecondsSince(start), 1.0);
-
-  // With bytes waiting it returns at once, however long it was given.
-  pty.Send({1, 2, 3, 4, 5});
-  start = Clock::now();
-  EXPECT_TRUE(port.WaitForInput(10'000));
-  EXPECT_LT(SecondsSince(start), 1.0);
-  EXPECT_EQ(port.InputCount(), 5u);
-  port.ClearInput();
-  EXPECT_EQ(port.InputCount(), 0u);
-  pty.Send({9});
-  EXPECT_EQ(port.InputCount(), 1u);
-  EXPECT_EQ(port.ReceiveByte(), 9);
-}
-
 TEST_F(PtyPort, AByteThatCannotGoOutInTimeIsAFailedWrite) {
   // Nobody reads the other end: fill the line until it takes no more.
   ASSERT_GT(pty.Fill(), 0u);
 
-  auto start = Clock::now();
-  ECommError e = ErrorOf([&] { port.SendByte(0x01); });
-  EXPECT_GT(SecondsSince(start), 0.2);
-  EXPECT_LT(SecondsSince(start), 1.0);
-  EXPECT_EQ(e.Code, COMM_WRITE);
-  EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ETIMEDOUT));
-  EXPECT_TRUE(IsWriteTimeout(e));
-  // Said in the station's words, with the port's own limit for one byte.
-  const CommTimeouts& t = port.Timeouts();
-  EXPECT_EQ(DescribeCommError(e), "Sending a byte failed: the line did not take the byte within " +
-                                      std::to_string(t.WriteTotalTimeoutConstant + t.WriteTotalTimeoutMultiplier) +
-                                      " ms");
-  EXPECT_TRUE(port.IsOpen());
+  const auto start = Clock::now();
+  const ECommError e = ErrorOf([&] { port.SendByte(0x01); });
+  ExpectWriteTimedOut(port, e, SecondsSince(start), ETIMEDOUT);
 }
 
 TEST_F(PtyPort, AHungUpLineFailsEveryOperationButClose) {
