@@ -146,24 +146,6 @@ TEST(DescribeCommError, NamesTheOperationAndTheSystemReason) {
   EXPECT_EQ(DescribeCommError(ECommError(2)), "Serial port error 2");
 }
 
-TEST(OpenFailure, LeavesThePortClosed) {
-  struct Case {
-    const char* name;
-    int systemError;
-  };
-  for (const Case& c : {Case{"/dev/no-such-serial-port", ENOENT}, Case{"", ENOENT},
-                        Case{"COM", ENOENT}, Case{"serial0", ENOENT}}) {
-    TCommPort port;
-    ECommError e = ErrorOf([&] { port.Open(c.name); });
-    EXPECT_EQ(e.Code, COMM_OPEN) << c.name;
-    EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(c.systemError)) << c.name;
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.PortName(), c.name);
-    port.Close();
-    EXPECT_FALSE(port.IsOpen());
-  }
-}
-
 TEST(OpenFailure, AFileThatIsNoTerminalIsClosedAgain) {
   char path[] = "/tmp/sig-port-test-XXXXXX";
   int fd = mkstemp(path);

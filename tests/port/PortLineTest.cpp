@@ -1,6 +1,7 @@
 // PortLineTest.cpp - TCommPort as both platforms have it (PortLine.h): a
-// closed port, a device held by another port, settings the device refuses,
-// every byte value both ways, the read time-outs and the receive queue.
+// closed port, a device that is not there, one held by another port,
+// settings the device refuses, every byte value both ways, the read
+// time-outs and the receive queue.
 #include "PortLine.h"
 
 #include <algorithm>
@@ -67,6 +68,32 @@ TEST(ClosedPort, StoresSettingsAndRefusesEveryIoOperation) {
   EXPECT_EQ(buffer[0], 1);  // the refused read wrote nothing
   port.Close();
   EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(OpenFailure, LeavesThePortClosed) {
+  struct Case {
+    const char* name;
+    std::uint32_t systemError;  // 0: any but 0
+  };
+#ifdef _WIN32
+  const Case cases[] = {{"COM200", ERROR_FILE_NOT_FOUND}, {"", 0}};
+#else
+  const Case cases[] = {{"/dev/no-such-serial-port", ENOENT}, {"", ENOENT}, {"COM", ENOENT}, {"serial0", ENOENT}};
+#endif
+  for (const Case& c : cases) {
+    TCommPort port;
+    const ECommError e = ErrorOf([&] { port.Open(c.name); });
+    EXPECT_EQ(e.Code, COMM_OPEN) << c.name;
+    if (c.systemError != 0)
+      EXPECT_EQ(e.SystemError, c.systemError) << c.name;
+    else
+      EXPECT_NE(e.SystemError, 0u) << c.name;
+    EXPECT_EQ(DescribeCommError(e), "Opening the serial port failed: " + CommPlatform::ErrorText(e.SystemError));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.PortName(), c.name);
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+  }
 }
 
 TEST_F(PortLine, ADeviceHeldByAnotherPortIsRefusedUntilReleased) {

@@ -1,7 +1,8 @@
 // WinPortTest.cpp - TCommPort on the Windows serial layer, through real COM
-// ports: names and error texts, a missing port, and, where the environment
-// names them, COM ports joined by a cable (see tests/windows/wine-ports),
-// the line of the tests Linux shares (PortLineTest.cpp) among them:
+// ports: names and error texts, a file that is no port, and, where the
+// environment names them, COM ports joined by a cable (see
+// tests/windows/wine-ports), the line of the tests Linux shares
+// (PortLineTest.cpp) among them:
 //   SIG_TEST_CABLE         two COM ports joined by a null-modem cable
 //   SIG_TEST_PACED_CABLE   the same, paced like a 9600-baud line
 //   SIG_TEST_STALLED_PORT  a COM port whose line carries nothing
@@ -219,24 +220,6 @@ TEST(WindowsErrors, TheSentenceCarriesTheSystemsOwnText) {
   EXPECT_EQ(DescribeCommError(ECommError(COMM_STATUS)), "Querying the receive queue failed");
   CommPlatform::SetLastError(ERROR_TIMEOUT);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
-}
-
-TEST(WindowsOpen, AMissingPortFailsWithEightAndTheSystemsText) {
-  TCommPort port;
-  const ECommError e = ErrorOf([&] { port.Open("COM200"); });
-  EXPECT_EQ(e.Code, COMM_OPEN);
-  EXPECT_EQ(e.SystemError, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(DescribeCommError(e),
-            "Opening the serial port failed: " + CommPlatform::ErrorText(ERROR_FILE_NOT_FOUND));
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.PortName(), "COM200");
-  port.Close();
-  EXPECT_FALSE(port.IsOpen());
-
-  const ECommError empty = ErrorOf([&] { port.Open(""); });
-  EXPECT_EQ(empty.Code, COMM_OPEN);
-  EXPECT_NE(empty.SystemError, 0u);
-  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST(WindowsOpen, AFileThatIsNoSerialPortIsClosedAgain) {
