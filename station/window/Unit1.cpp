@@ -16,7 +16,10 @@
 
 #include "Chart.h"
 #include "ChartSeries.h"
+#include "ChartTips.h"
 #include "CommPort.h"
+#include "CompareRun.h"
+#include "ListMarks.h"
 #include "NumberText.h"
 #include "StationState.h"
 
@@ -73,6 +76,7 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
   Button1->setFont(StationFont(19, true));
   Memo1 = MakeMemo(this, "Memo1", {744, 48, 193, 281});
   Memo2 = MakeMemo(this, "Memo2", {744, 336, 193, 289});
+  marks_ = std::make_unique<TListMarks>(*Memo1, *Memo2);
   Chart1 = MakeChart(this, "Chart1", {8, 48, 361, 185}, QStringLiteral("Рівномірний розподіл (РР)"));
   Chart5 = MakeChart(this, "Chart5", {8, 424, 361, 201}, QStringLiteral("Кореляція"));
   Chart3 = MakeChart(this, "Chart3", {8, 240, 361, 176}, QStringLiteral("Автокореляція РР"));
@@ -96,6 +100,9 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
   SaveRunAction->setEnabled(false);
   addAction(SaveRunAction);  // Ctrl+S wherever the focus is in the window
   QObject::connect(SaveRunAction, &QAction::triggered, this, [this] { SaveRun(); });
+  CompareRunAction = new QAction(QStringLiteral("Compare with saved run…"), this);
+  CompareRunAction->setEnabled(false);
+  QObject::connect(CompareRunAction, &QAction::triggered, this, [this] { AskAndCompare(*this); });
   // The lists keep their own menu (Copy, Select All, ...), the save added.
   for (QPlainTextEdit* memo : {Memo1, Memo2}) {
     memo->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -103,6 +110,7 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
       const std::unique_ptr<QMenu> menu(memo->createStandardContextMenu());
       menu->addSeparator();
       menu->addAction(SaveRunAction);
+      menu->addAction(CompareRunAction);
       menu->exec(memo->viewport()->mapToGlobal(at));
     });
   }
@@ -111,10 +119,12 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
     copy->setEnabled(false);
     QObject::connect(copy, &QAction::triggered, this, [this, chart] { CopyChart(*chart); });
     chart->addAction(SaveRunAction);
+    chart->addAction(CompareRunAction);
     chart->addAction(copy);
     chart->setContextMenuPolicy(Qt::ActionsContextMenu);
     copyChartActions_.push_back(copy);
   }
+  InstallChartTips(*this);
 
   if (profile_.SetUp) profile_.SetUp(*this);
 }
@@ -167,6 +177,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::RunCharted(const StationState& state) {
   chartedRun_ = TChartedRun{state.Uniform, state.Normal, state.Analysis, QDateTime::currentDateTime()};
   SaveRunAction->setEnabled(true);
+  CompareRunAction->setEnabled(true);
+  marks_->Charted();
   for (QAction* copy : copyChartActions_) copy->setEnabled(true);
 }
 

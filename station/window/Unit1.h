@@ -13,6 +13,8 @@
 //                             NAME.png (RunSave.h); a failure is reported
 //   form.CopyChart(chart)     the chart's picture to the clipboard ("Copy chart")
 //   form.SetSaveDialogs(n, r) the name and replace questions (tests swap them)
+//   form.CompareRunAction     "Compare with saved run…": the lists' and charts' menus
+//   form.Marks()              the lists' marks (ListMarks.h)
 //
 // Fixed layout: a 945 x 631 client area at 227, 215 that cannot be resized,
 // one wide button, two memos on the right and six charts in a 2 x 3 grid.
@@ -41,6 +43,7 @@ class QPushButton;
 class TBarSeries;
 class TChart;
 class TLineSeries;
+class TListMarks;
 struct StationState;
 
 class TForm1 : public QWidget {
@@ -70,6 +73,8 @@ public:
   // "Save run…", owned by the window; each chart's menu adds its own
   // "Copy chart".
   QAction* SaveRunAction = nullptr;
+  // "Compare with saved run…" (CompareRun.h), owned by the window.
+  QAction* CompareRunAction = nullptr;
 
   // One run of the station; a port failure is reported once.
   void Button1Click(QObject* Sender);
@@ -81,6 +86,8 @@ public:
 
   // The station's state, alive as long as the window.
   StationState& State() { return *state_; }
+  // The marks on the lists' lines.
+  TListMarks& Marks() { return *marks_; }
   // The profile the window was built with.
   const TStationProfile& Profile() const { return profile_; }
 
@@ -112,6 +119,7 @@ private:
 
   TStationProfile profile_;
   std::unique_ptr<StationState> state_;
+  std::unique_ptr<TListMarks> marks_;
   TErrorReporter reporter_ = ReportToUser;
   // The last run ended in a failure of the line itself (not a write time-out).
   bool lineGone_ = false;
