@@ -29,7 +29,8 @@
 bool IsSendableUniform(std::int32_t value);
 
 // Whether a transmitter sends the float `value`: one of the floats nearest
-// to sqrt(2 ln k), k = 1..32767, with its exact bit pattern.
+// to sqrt(2 ln k), k = 1..32767, with its exact bit pattern. The first call
+// builds the table of the 32,767 floats (about 0.3 ms).
 bool IsSendableNormal(float value);
 
 // The samples of one run that no transmitter sends.
@@ -41,5 +42,5 @@ struct TUnsendableSamples {
 };
 
 // Checks every sample of the run; returns the indices of those outside the
-// set. The first call builds the table of the 32,767 floats (about 1 ms).
+// set.
 TUnsendableSamples FindUnsendableSamples(const UniformSamples& uniform, const NormalSamples& normal);

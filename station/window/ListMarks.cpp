@@ -118,6 +118,8 @@ void TListMarks::List::ShowFirst(const QTextCursor& start, const std::vector<int
 }
 
 TListMarks::TListMarks(QPlainTextEdit& uniformList, QPlainTextEdit& normalList) {
+  // The set's table is built now, with the window, not in the first run.
+  IsSendableNormal(0.0F);
   QPlainTextEdit* edits[2] = {&uniformList, &normalList};
   for (int i = 0; i < 2; ++i) {
     auto list = std::make_unique<List>();
