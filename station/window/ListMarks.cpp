@@ -1,5 +1,6 @@
 #include "ListMarks.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <QLabel>
@@ -16,8 +17,9 @@ class TMarkBadge : public QLabel {
 public:
   TMarkBadge(QPlainTextEdit& list, const char* name, const QColor& color) : QLabel(&list) {
     setObjectName(QLatin1String(name));
-    setStyleSheet(QStringLiteral("background: %1; border: 1px solid %2; padding: 0 3px;")
-                      .arg(color.name(), color.darker(160).name()));
+    // By name: a tooltip would take a plain rule as its own.
+    setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; padding: 0 3px; }")
+                      .arg(objectName(), color.name(), color.darker(160).name()));
     setCursor(Qt::PointingHandCursor);
     QFont small = font();
     small.setPixelSize(10);
