@@ -547,9 +547,17 @@ private slots:
     QVERIFY(!CompareWithSavedRun(rx, folder.filePath("none.csv")).Compared);
   }
 
+  void chartsTellTheValueUnderTheMouse_data() {
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("decimal point") << false;
+    QTest::newRow("decimal comma") << true;
+  }
+
   // Hovering a bar shows its bin, range and count, near a line's point its
   // lag and value, in the lists' number text; the charts draw what they drew.
   void chartsTellTheValueUnderTheMouse() {
+    QFETCH(bool, comma);
+    if (comma && !SetCommaLocale()) QSKIP("no locale with a decimal comma could be set");
     TForm1 form(Bare(TransmitterProfile()));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -558,7 +566,9 @@ private slots:
     ShowAnalysis(form, form.State());
     QCoreApplication::processEvents();
     const SignalAnalysis& a = form.State().Analysis;
-    const auto text = [](double v) { return QString::fromStdString(FloatToStr(static_cast<long double>(v))); };
+    const auto text = [comma](double v) {
+      return QString::fromStdString(FloatToStr(static_cast<long double>(v), comma ? "," : "."));
+    };
     QCOMPARE(form.Chart1->TipAt(form.Chart1->PlaceOf(*form.Series1, 3)),
              QStringLiteral("bin 3: %1 ≤ x < %2\ncount: 20").arg(text(a.UniformEdges[3]), text(a.UniformEdges[4])));
     QCOMPARE(form.Chart1->TipAt(form.Chart1->PlaceOf(*form.Series1, 9)),
