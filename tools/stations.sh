@@ -191,9 +191,10 @@ start_rx_with() {
   xdotool windowmove --sync "$RX_WIN" 1000 0
 }
 
-# start_demo: both stations through "siglink demo", as tools/demo starts them.
+# start_demo [OPTION...]: both stations through "siglink demo", as tools/demo
+# starts them; the options go to siglink demo (--noise RATE --seed N).
 start_demo() {
-  "$SIGLINK" demo "$SIGTX" "$SIGRX" >"$WORK/demo.log" 2>&1 &
+  "$SIGLINK" demo "$@" "$SIGTX" "$SIGRX" >"$WORK/demo.log" 2>&1 &
   DEMO_PID=$!
   TX_WIN=$(find_window "$TX_CAPTION") || exit 1
   RX_WIN=$(find_window "$RX_CAPTION") || exit 1

@@ -1,9 +1,11 @@
-// Figures of the computation: one run's statistics, one run's signals and
-// the text of one run's 200 normal samples.
+// Figures of the computation: one run's statistics, one run's signals, the
+// text of one run's 200 normal samples, and the check of a run's samples
+// against those a transmitter sends.
 #include <benchmark/benchmark.h>
 
 #include "Generator.h"
 #include "NumberText.h"
+#include "SendableSamples.h"
 #include "StationState.h"
 #include "Statistics.h"
 
@@ -50,5 +52,16 @@ void BM_FloatToStr200(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FloatToStr200);
+
+// The check of one received run (item of every receive run): all 400
+// samples against the set, none outside it.
+void BM_FindUnsendableSamples(benchmark::State& state) {
+  const RunSignals signals;
+  for (auto _ : state) {
+    TUnsendableSamples found = FindUnsendableSamples(signals.uniform, signals.normal);
+    benchmark::DoNotOptimize(found);
+  }
+}
+BENCHMARK(BM_FindUnsendableSamples);
 
 } // namespace

@@ -11,8 +11,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPlainTextEdit>
 
 #include "AnalysisDisplay.h"
+#include "Generator.h"
+#include "ListMarks.h"
 #include "PtyLine.h"
 #include "ReceiveRun.h"
 #include "SampleFrame.h"
@@ -139,8 +142,26 @@ void ShowAnalysisTime(benchmark::State& state) {
   }
 }
 
+// What the check of a run adds to it: the samples checked and their lines
+// marked in lists of 400 lines, with 0 samples outside the set (every
+// intact frame), 10 (a frame with about ten bit errors, as at 1e-3 per bit) or
+// all 400.
+void UnsendableMarksTime(benchmark::State& state) {
+  static Transmitter& station = *new Transmitter;
+  UniformSamples uniform{};
+  NormalSamples normal{};
+  GenerateSignals(uniform, normal, 1700000000U);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(state.range(0)) / 2; ++i) {
+    uniform[i] = 200;
+    normal[i] = -1.0f;
+  }
+  while (station.Form.Memo1->blockCount() < 2 * SAMPLE_COUNT) ListSamples(station.Form, station.Form.State());
+  for (auto _ : state) station.Form.Marks().Listed(uniform, normal);
+}
+
 }  // namespace
 
+BENCHMARK(UnsendableMarksTime)->Arg(0)->Arg(10)->Arg(400)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ListSamplesTime)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 BENCHMARK(ShowAnalysisTime)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 BENCHMARK(TransmitRunTime)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);

@@ -8,7 +8,8 @@
 //   AnalysisCsv(analysis, titles, sep)         the histograms by bar, the four curves by lag
 //   CsvFieldSeparator(sep)      ';' beside a decimal comma, else ','
 //   CSV_BYTE_ORDER_MARK, CSV_INDEX, CSV_BAR, CSV_BIN, CSV_LOWER_EDGE, CSV_LAG
-//                               the files' fixed texts, for their reader too
+//                               the files' fixed texts
+//   ReadSamplesCsv(text, uniformTitle, normalTitle)   NAME.csv read back: the run, or the line that is wrong
 //
 // Numbers are the lists' number text (NumberText.h) with the decimal
 // separator `sep`; the field separator is what a spreadsheet of that locale
@@ -16,6 +17,12 @@
 // which spreadsheets need to read the Cyrillic titles as UTF-8. Fields never
 // need quoting: the numbers use the other separator, and the titles hold
 // neither separator nor quote.
+//
+// The reader takes either separator pair, with or without the mark and with
+// "\n" or "\r\n" line ends, and reads every number back exactly: 15
+// significant digits identify every float, so the nearest float to the text
+// is the float that was listed. Only a NaN's payload and the sign of a zero
+// are not in the text: "NAN" reads as the quiet NaN, "0" as +0.
 #pragma once
 
 #include <array>
@@ -48,3 +55,17 @@ std::string SamplesCsv(const UniformSamples& uniform, const NormalSamples& norma
 // Chart3..Chart6's curves, each column headed by its chart's title.
 std::string AnalysisCsv(const SignalAnalysis& analysis, const ChartTitles& titles,
                         std::string_view decimalSeparator);
+
+// What ReadSamplesCsv found: the samples, or the first line (from 1, the
+// header) that a saved run would not have, with what is wrong with it.
+struct TSamplesCsvRead {
+  bool Ok = false;
+  UniformSamples Uniform{};
+  NormalSamples Normal{};
+  int Line = 0;         // when !Ok
+  std::string Problem;  // when !Ok: a phrase such as "\"4,5x\" is not a number"
+};
+
+// Reads the whole text of a samples file whose header names the two titles.
+// Integer samples must be 0..65535, as a frame carries them.
+TSamplesCsvRead ReadSamplesCsv(std::string_view text, std::string_view uniformTitle, std::string_view normalTitle);

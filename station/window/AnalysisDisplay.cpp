@@ -7,6 +7,7 @@
 
 #include "Chart.h"
 #include "ChartSeries.h"
+#include "ListMarks.h"
 #include "NumberText.h"
 #include "StationState.h"
 #include "Statistics.h"
@@ -72,6 +73,7 @@ void ListSamples(TForm1& form, const StationState& state) {
   }
   AppendLines(*form.Memo1, uniform);
   AppendLines(*form.Memo2, normal);
+  form.Marks().Listed(state.Uniform, state.Normal);
 }
 
 void ShowAnalysis(TForm1& form, StationState& state) {

@@ -13,6 +13,8 @@
 #include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QLocale>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -59,6 +61,9 @@ void SetAxisScale(QValueAxis* axis, const AxisScale& scale) {
   if (axis->min() != scale.Low || axis->max() != scale.High) axis->setRange(scale.Low, scale.High);
 }
 
+// How near the mouse must come to a line's point for its tip, in pixels.
+constexpr double TipReach = 8;
+
 // A bar series on screen: one stacked set per colour (a set cannot colour its
 // bars one by one), each set holding its colour's heights and 0 elsewhere, and
 // our own label items, because the category axis elides and merges labels.
@@ -92,13 +97,61 @@ struct TChart::Engine {
   int CategoryCount = 0;
   int UpdateDepth = 0;
   QFont SmallFont;
+  TChartTips Tips;
 
   void Draw();
   void DrawBars(BarView& view, int categories);
   void DrawLine(LineView& view);
   void PlaceLabels();
   QValueAxis* YAxis();
+  // The chart item's coordinates of a place in the view's viewport, and back.
+  QPointF FromViewport(QPoint place) const { return Chart->mapFromScene(View->mapToScene(place)); }
+  QPoint ToViewport(QPointF at) const { return View->mapFromScene(Chart->mapToScene(at)); }
+  // Where point `index` of a line stands, in chart item coordinates; false
+  // when it is not drawn.
+  bool LinePlace(const LineView& view, int index, QPointF& at) const;
 };
+
+bool TChart::Engine::LinePlace(const LineView& view, int index, QPointF& at) const {
+  const TChartPoint& point = view.Source->Point(index);
+  if (view.Lines.empty() || !Drawable(point)) return false;
+  at = Chart->mapToPosition(QPointF(point.X, point.Y), view.Lines.front());
+  return true;
+}
+
+namespace {
+
+// Shows the chart's tip while the mouse moves over it; the tip is a window
+// of its own, so the chart draws exactly what it drew before.
+class TipWatch : public QObject {
+public:
+  TipWatch(TChart& chart, QWidget& viewport) : QObject(&viewport), chart_(chart), viewport_(viewport) {
+    viewport.setMouseTracking(true);
+    viewport.installEventFilter(this);
+  }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseMove) {
+      const auto* move = static_cast<QMouseEvent*>(event);
+      const QPoint place = move->position().toPoint();
+      const QString tip = chart_.TipAt(viewport_.mapTo(&chart_, place));
+      if (tip.isEmpty())
+        QToolTip::hideText();
+      else
+        QToolTip::showText(move->globalPosition().toPoint(), tip, &viewport_);
+    } else if (event->type() == QEvent::Leave) {
+      QToolTip::hideText();
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+private:
+  TChart& chart_;
+  QWidget& viewport_;
+};
+
+}  // namespace
 
 QValueAxis* TChart::Engine::YAxis() {
   if (!Y) {
@@ -279,6 +332,7 @@ TChart::TChart(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engi
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(e.View);
   QObject::connect(e.Chart, &QChart::plotAreaChanged, e.View, [&e] { e.PlaceLabels(); });
+  new TipWatch(*this, *e.View->viewport());
 }
 
 TChart::~TChart() {
@@ -372,4 +426,49 @@ std::vector<TDrawnLine> TChart::DrawnLines() const {
   for (const LineView& view : engine_->Lines)
     lines.insert(lines.end(), view.Drawn.begin(), view.Drawn.end());
   return lines;
+}
+
+void TChart::SetTips(TChartTips tips) { engine_->Tips = std::move(tips); }
+
+QString TChart::TipAt(QPoint place) const {
+  const Engine& e = *engine_;
+  if (!e.Tips) return {};
+  const QPointF at = e.FromViewport(e.View->viewport()->mapFrom(this, place));
+  const QRectF plot = e.Chart->plotArea();
+  // A bar's column runs from the plot's top down to its label under the plot.
+  const double labelsBottom = plot.bottom() + QFontMetricsF(e.SmallFont).height() + 4;
+  if (e.CategoryCount > 0 && at.x() >= plot.left() && at.x() < plot.right() && at.y() >= plot.top() &&
+      at.y() <= labelsBottom) {
+    const auto bar = static_cast<int>((at.x() - plot.left()) / (plot.width() / e.CategoryCount));
+    for (const BarView& view : e.Bars)
+      if (bar < view.Source->Count()) return e.Tips(*view.Source, bar);
+  }
+  for (const LineView& view : e.Lines) {
+    int nearest = -1;
+    double reach = TipReach;
+    for (int i = 0; i < view.Source->Count(); ++i) {
+      QPointF point;
+      if (!e.LinePlace(view, i, point)) continue;
+      const double distance = std::hypot(point.x() - at.x(), point.y() - at.y());
+      if (distance <= reach) {
+        reach = distance;
+        nearest = i;
+      }
+    }
+    if (nearest >= 0) return e.Tips(*view.Source, nearest);
+  }
+  return {};
+}
+
+QPoint TChart::PlaceOf(const TChartSeries& series, int index) const {
+  const Engine& e = *engine_;
+  QPointF at;
+  for (const BarView& view : e.Bars) {
+    if (view.Source != &series || e.CategoryCount == 0) continue;
+    const QRectF plot = e.Chart->plotArea();
+    at = QPointF(plot.left() + (index + 0.5) * plot.width() / e.CategoryCount, plot.center().y());
+  }
+  for (const LineView& view : e.Lines)
+    if (view.Source == &series) e.LinePlace(view, index, at);
+  return e.View->viewport()->mapTo(this, e.ToViewport(at));
 }

@@ -7,6 +7,8 @@
 //   chart.AddLineSeries()            a TLineSeries owned by the chart
 //   chart.BeginUpdate() ... EndUpdate()   draw once after many changes
 //   chart.DrawnBarLabels() / DrawnLines() / DrawnAxisLabels()   for checks
+//   chart.SetTips(f)                 what hovering a bar or a line's point shows
+//   chart.TipAt(place) / PlaceOf(series, i)   the tip at a place, a point's place
 //
 // The series keep the points; the chart turns them into pictures. Every bar
 // and every stretch of line is drawn in the colour of its point, each bar's
@@ -14,8 +16,13 @@
 // (they stay in the series), and the axes write numbers as the lists do (the
 // numeric locale's decimal separator, no digit grouping). The drawing engine is a private matter
 // of Chart.cpp: nothing of it shows in this header.
+//
+// Hovering shows a tip, drawn over the chart and not in it: anywhere in a
+// bar's column, that bar's; within a few pixels of a line's point, the
+// nearest point's. What it says comes from the tips function.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +43,9 @@ struct TDrawnLine {
   TColor Color = 0;
   int PointCount = 0;
 };
+
+// The tip of point `index` of `series`; an empty text shows none.
+using TChartTips = std::function<QString(const TChartSeries& series, int index)>;
 
 class TChart : public QWidget {
 public:
@@ -62,6 +72,15 @@ public:
   std::vector<TDrawnLabel> DrawnBarLabels() const;
   std::vector<TDrawnLine> DrawnLines() const;
   std::vector<QString> DrawnAxisLabels() const;
+
+  // What the tips say (none until set).
+  void SetTips(TChartTips tips);
+  // The tip hovering at `place` (the chart's own coordinates) shows; empty
+  // when it is over no bar and near no point.
+  QString TipAt(QPoint place) const;
+  // Where point `index` of `series` stands on the chart (a bar: the middle
+  // of its column), in the chart's own coordinates.
+  QPoint PlaceOf(const TChartSeries& series, int index) const;
 
 private:
   // Each series of this chart calls it after every change: redraws now

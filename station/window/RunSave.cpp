@@ -30,20 +30,20 @@ QString RunBase(QString chosen) {
   return chosen;
 }
 
-// The last folder a run of `program` was saved in (the Documents folder the
-// first time, or when that folder is gone) and "sigrx-" plus `time` as
-// yyyy-MM-dd-HH-mm-ss.
-QString ProposedRunPath(const QString& program, const QDateTime& time) {
-  QString folder = StationSettings().value(FolderKey(program)).toString();
-  if (folder.isEmpty() || !QFileInfo(folder).isDir())
-    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  return QDir(folder).filePath(program + time.toString(QStringLiteral("-yyyy-MM-dd-HH-mm-ss")));
-}
-
 }  // namespace
 
+QString RunFolder(const QString& program) {
+  const QString folder = StationSettings().value(FolderKey(program)).toString();
+  if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return folder;
+}
+
 QString SaveChartedRun(QWidget& window, const TChartedRun& run, const TRunSave& how) {
-  const QString chosen = how.AskName ? how.AskName(&window, ProposedRunPath(how.Program, run.Time)) : QString();
+  // The last folder and the program with the run's time: sigrx-2026-12-07-14-05-09.
+  const QString proposed =
+      QDir(RunFolder(how.Program)).filePath(how.Program + run.Time.toString(QStringLiteral("-yyyy-MM-dd-HH-mm-ss")));
+  const QString chosen = how.AskName ? how.AskName(&window, proposed) : QString();
   if (chosen.isEmpty()) return {};
   const QStringList paths = RunFiles(RunBase(chosen));
   QStringList existing;

@@ -6,6 +6,7 @@
 //   TChartedRun                          the run the charts show: samples, analysis, time
 //   SaveChartedRun(window, run, how)     asks, writes, remembers; "" or the failure sentence
 //   RunFiles(base)                       base.csv, base-analysis.csv, base.png
+//   RunFolder(program)                   where the program's runs were last saved
 //   AskRunName / AskReplaceFiles         the dialogs a save uses unless a test swaps them
 //
 // The name proposed is the last folder a run of the program was saved in
@@ -56,6 +57,10 @@ struct TRunSave {
 // none, and remembers the folder for the next proposal. Returns "" when
 // saved or cancelled; else the sentence to report.
 QString SaveChartedRun(QWidget& window, const TChartedRun& run, const TRunSave& how);
+
+// The last folder a run of `program` was saved in; the Documents folder the
+// first time, or when that folder is gone.
+QString RunFolder(const QString& program);
 
 // The three files of a run saved as `base` (a path without an ending).
 QStringList RunFiles(const QString& base);

@@ -9,12 +9,15 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "Chart.h"
 #include "ChartSeries.h"
+#include "ChartTips.h"
 #include "CommPort.h"
+#include "ListMarks.h"
 #include "StationState.h"
 
 namespace {
@@ -70,6 +73,7 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
   Button1->setFont(StationFont(19, true));
   Memo1 = MakeMemo(this, "Memo1", {744, 48, 193, 281});
   Memo2 = MakeMemo(this, "Memo2", {744, 336, 193, 289});
+  marks_ = std::make_unique<TListMarks>(*Memo1, *Memo2);
   Chart1 = MakeChart(this, "Chart1", {8, 48, 361, 185}, QStringLiteral("Рівномірний розподіл (РР)"));
   Chart5 = MakeChart(this, "Chart5", {8, 424, 361, 201}, QStringLiteral("Кореляція"));
   Chart3 = MakeChart(this, "Chart3", {8, 240, 361, 176}, QStringLiteral("Автокореляція РР"));
@@ -93,6 +97,12 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
   SaveRunAction->setEnabled(false);
   addAction(SaveRunAction);  // Ctrl+S wherever the focus is in the window
   QObject::connect(SaveRunAction, &QAction::triggered, this, [this] { SaveRun(); });
+  CompareRunAction = new QAction(QStringLiteral("Compare with saved run…"), this);
+  CompareRunAction->setEnabled(false);
+  QObject::connect(CompareRunAction, &QAction::triggered, this, [this] {
+    const QString path = AskSavedRun(this, profile_.Program);
+    if (!path.isEmpty()) MakeCompareBox(this, CompareWithSavedRun(path))->exec();
+  });
   // The lists keep their own menu (Copy, Select All, ...), the save added.
   for (QPlainTextEdit* memo : {Memo1, Memo2}) {
     memo->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -100,6 +110,7 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
       const std::unique_ptr<QMenu> menu(memo->createStandardContextMenu());
       menu->addSeparator();
       menu->addAction(SaveRunAction);
+      menu->addAction(CompareRunAction);
       menu->exec(memo->viewport()->mapToGlobal(at));
     });
   }
@@ -108,10 +119,13 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
     copy->setEnabled(false);
     QObject::connect(copy, &QAction::triggered, this, [this, chart] { CopyChart(*chart); });
     chart->addAction(SaveRunAction);
+    chart->addAction(CompareRunAction);
     chart->addAction(copy);
     chart->setContextMenuPolicy(Qt::ActionsContextMenu);
     copyChartActions_.push_back(copy);
   }
+  InstallChartTips({Chart1, Chart2, Chart3, Chart4, Chart5, Chart6},
+                   [this] { return chartedRun_ ? &*chartedRun_ : nullptr; });
 
   if (profile_.SetUp) profile_.SetUp(*this);
 }
@@ -164,14 +178,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::RunCharted(const StationState& state) {
   chartedRun_ = TChartedRun{state.Uniform, state.Normal, state.Analysis, QDateTime::currentDateTime()};
   SaveRunAction->setEnabled(true);
+  CompareRunAction->setEnabled(true);
+  marks_->Charted();
   for (QAction* copy : copyChartActions_) copy->setEnabled(true);
+}
+
+ChartTitles TForm1::Titles() const {
+  ChartTitles titles;
+  const TChart* const charts[] = {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6};
+  for (std::size_t i = 0; i < titles.size(); ++i) titles[i] = charts[i]->Title().toStdString();
+  return titles;
+}
+
+TCompareOutcome TForm1::CompareWithSavedRun(const QString& path) {
+  if (!chartedRun_) return {};
+  return ::CompareWithSavedRun({*chartedRun_, profile_.Program, Titles()}, path, *marks_);
 }
 
 void TForm1::SaveRun() {
   if (!chartedRun_) return;
-  TRunSave how{profile_.Program, {}, askName_, askReplace_};
-  const TChart* const charts[] = {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6};
-  for (std::size_t i = 0; i < how.Titles.size(); ++i) how.Titles[i] = charts[i]->Title().toStdString();
+  const TRunSave how{profile_.Program, Titles(), askName_, askReplace_};
   const QString failure = SaveChartedRun(*this, *chartedRun_, how);
   if (!failure.isEmpty()) Report(failure);
 }

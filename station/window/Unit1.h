@@ -13,6 +13,9 @@
 //                             NAME.png (RunSave.h); a failure is reported
 //   form.CopyChart(chart)     the chart's picture to the clipboard ("Copy chart")
 //   form.SetSaveDialogs(n, r) the name and replace questions (tests swap them)
+//   form.CompareRunAction     "Compare with saved run…": the lists' and charts' menus
+//   form.CompareWithSavedRun(p) the charted run against a saved NAME.csv (CompareRun.h)
+//   form.Marks()              the lists' marks (ListMarks.h)
 //
 // Fixed layout: a 945 x 631 client area at 227, 215 that cannot be resized,
 // one wide button, two memos on the right and six charts in a 2 x 3 grid.
@@ -30,6 +33,7 @@
 
 #include <QWidget>
 
+#include "CompareRun.h"
 #include "ErrorReport.h"
 #include "RunSave.h"
 #include "StationProfile.h"
@@ -41,6 +45,7 @@ class QPushButton;
 class TBarSeries;
 class TChart;
 class TLineSeries;
+class TListMarks;
 struct StationState;
 
 class TForm1 : public QWidget {
@@ -70,6 +75,8 @@ public:
   // "Save run…", owned by the window; each chart's menu adds its own
   // "Copy chart".
   QAction* SaveRunAction = nullptr;
+  // "Compare with saved run…" (CompareRun.h), owned by the window.
+  QAction* CompareRunAction = nullptr;
 
   // One run of the station; a port failure is reported once.
   void Button1Click(QObject* Sender);
@@ -81,6 +88,8 @@ public:
 
   // The station's state, alive as long as the window.
   StationState& State() { return *state_; }
+  // The marks on the lists' lines.
+  TListMarks& Marks() { return *marks_; }
   // The profile the window was built with.
   const TStationProfile& Profile() const { return profile_; }
 
@@ -93,6 +102,11 @@ public:
   // The run the charts show; none before the first.
   const std::optional<TChartedRun>& ChartedRun() const { return chartedRun_; }
 
+  // Chart1..Chart6's titles.
+  ChartTitles Titles() const;
+  // Compares the charted run with the saved run at `path` (CompareRun.h) and
+  // marks the samples that differ. Nothing before the first run.
+  TCompareOutcome CompareWithSavedRun(const QString& path);
   // Saves the charted run with the charts' titles (SaveChartedRun); a
   // failure is reported. Nothing before the first run.
   void SaveRun();
@@ -112,6 +126,7 @@ private:
 
   TStationProfile profile_;
   std::unique_ptr<StationState> state_;
+  std::unique_ptr<TListMarks> marks_;
   TErrorReporter reporter_ = ReportToUser;
   // The last run ended in a failure of the line itself (not a write time-out).
   bool lineGone_ = false;

@@ -1,10 +1,12 @@
-// The virtual cable in-process: what it carries, how fast, and what happens
-// at an end nobody holds.
+// The virtual cable in-process: what it carries, how fast, what happens at
+// an end nobody holds, and the bits a noisy cable flips.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <chrono>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -379,4 +381,51 @@ TEST(Cable, DeliversInBurstsOfTheBurstTime) {
   }
   close(a);
   close(b);
+}
+
+// A noisy cable flips bits of what it carries, the same ones for the same
+// seed, and tells each burst's flips once the line has been quiet: exactly
+// the bits that arrived changed.
+TEST(Cable, FlipsBitsAsSeededAndTellsEachBurst) {
+  const auto all = AllByteValues(5);
+  const std::vector<unsigned char> frame(all.begin(), all.begin() + 1202);
+  const auto carry = [&frame](std::uint64_t seed, std::vector<NoiseReport>& reports) {
+    std::mutex lock;
+    CableFaults noisy;
+    noisy.NoiseRate = 0.005;
+    noisy.NoiseSeed = seed;
+    CableRun run(false, noisy, {}, [&](const NoiseReport& report) {
+      const std::lock_guard<std::mutex> hold(lock);
+      reports.push_back(report);
+    });
+    const int a = OpenEnd(run.cable.First().Path());
+    const int b = OpenEnd(run.cable.Second().Path());
+    EXPECT_TRUE(RelaySees(run.cable, true, true));
+    WriteBytes(a, frame);
+    std::vector<unsigned char> got = ReadBytes(b, frame.size());
+    EXPECT_TRUE(WaitUntil([&] { return std::lock_guard<std::mutex>(lock), !reports.empty(); }, 2000ms));
+    close(a);
+    close(b);
+    return got;
+  };
+  std::vector<NoiseReport> reports, again, other;
+  const std::vector<unsigned char> got = carry(11, reports);
+  ASSERT_EQ(got.size(), frame.size());
+  ASSERT_EQ(reports.size(), 1U);
+  const Lane::Burst& burst = reports[0].Burst;
+  EXPECT_EQ(burst.Bytes, 1202);
+  long long changed = 0;
+  std::vector<long long> places;
+  for (std::size_t i = 0; i < frame.size(); ++i) {
+    const auto flipped = static_cast<std::uint8_t>(frame[i] ^ got[i]);
+    changed += std::popcount(flipped);
+    if (flipped != 0) places.push_back(static_cast<long long>(i));
+  }
+  EXPECT_EQ(burst.Bits, changed);
+  EXPECT_GT(changed, 20);  // about 48 at this rate
+  EXPECT_LT(changed, 100);
+  ASSERT_EQ(burst.Flips.size(), places.size());
+  for (std::size_t i = 0; i < places.size(); ++i) EXPECT_EQ(burst.Flips[i].Byte, places[i]);
+  EXPECT_EQ(carry(11, again), got);
+  EXPECT_NE(carry(12, other), got);
 }

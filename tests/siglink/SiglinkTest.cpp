@@ -221,4 +221,15 @@ TEST_F(Siglink, CommandLineErrorsAreClear) {
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_NE(r.err.find("--bursts needs a burst time"), std::string::npos) << bad << ": " << r.err;
   }
+  // A bit error rate is 0 to 1; a seed goes with it.
+  for (const char* bad : {"--noise", "--noise 2", "--noise -1e-3", "--noise 1e-3x", "--noise nan", "--noise 0,001"}) {
+    r = Shell(s + " cable " + bad);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("--noise needs a bit error rate"), std::string::npos) << bad << ": " << r.err;
+  }
+  r = Shell(s + " cable --seed 5");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--seed goes with --noise"), std::string::npos) << r.err;
+  r = Shell(s + " cable --noise 1e-3 --seed x");
+  EXPECT_NE(r.err.find("--seed needs a whole number"), std::string::npos) << r.err;
 }

@@ -1,10 +1,13 @@
 // The station window without a port: its fixed layout, the chart layer, the
-// analysis display on known samples, and saving and copying what it shows.
+// analysis display on known samples, saving and copying what it shows, the
+// marks on the lists, comparing with a saved run and the charts' tips.
 #include <unistd.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include <QAction>
 #include <QClipboard>
@@ -12,20 +15,27 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolTip>
 
 #include "AnalysisDisplay.h"
 #include "ChartSeries.h"
 #include "CommaLocale.h"
 #include "Chart.h"
+#include "CompareRun.h"
 #include "Generator.h"
+#include "ListMarks.h"
+#include "NumberText.h"
 #include "ReceiveRun.h"
 #include "StationState.h"
 #include "StationView.h"
@@ -76,6 +86,20 @@ QList<QStringList> CsvRows(const QString& path, QChar separator) {
   for (const QString& line : QString::fromUtf8(bytes.sliced(3, bytes.size() - 4)).split('\n'))
     rows << line.split(separator);
   return rows;
+}
+
+// The marked lines of a list (block numbers) with each mark's colour.
+QList<QPair<int, QColor>> MarkedLines(const QPlainTextEdit* memo) {
+  QList<QPair<int, QColor>> marked;
+  for (const QTextEdit::ExtraSelection& mark : memo->extraSelections())
+    marked << qMakePair(mark.cursor.blockNumber(), mark.format.background().color());
+  return marked;
+}
+
+// The text of a list's badge ("impossible", "differ"); empty while hidden.
+QString Badge(const QPlainTextEdit* memo, const char* name) {
+  const auto* badge = memo->findChild<QLabel*>(name);
+  return badge && !badge->isHidden() ? badge->text() : QString();
 }
 
 // A number of a saved file, as the single it was.
@@ -400,7 +424,8 @@ private slots:
     QList<QAction*> entries = form.actions();
     for (const TChart* chart : {form.Chart1, form.Chart2, form.Chart3, form.Chart4, form.Chart5, form.Chart6})
       entries += chart->actions();
-    QCOMPARE(entries.size(), 1 + 6 * 2);
+    QCOMPARE(entries.size(), 1 + 6 * 3);
+    QVERIFY(entries.contains(form.CompareRunAction));
     for (const QAction* entry : entries) QVERIFY2(!entry->isEnabled(), qPrintable(entry->text()));
     QTest::keyClick(form.Memo1, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(asked, 0);
@@ -413,6 +438,155 @@ private slots:
     QGuiApplication::clipboard()->clear();
     form.Chart4->actions().constLast()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->image().size(), form.Chart4->size() * form.devicePixelRatio());
+  }
+
+  // Samples no transmitter sends are marked on the lines of the run just
+  // listed, in their own colour, counted in a badge; text and editing stay.
+  void unsendableSamplesAreMarkedOnTheirRunsLines() {
+    TForm1 form(Bare(ReceiverProfile()));
+    form.show();
+    StationState& state = form.State();
+    GenerateSignals(state.Uniform, state.Normal, 7);
+    ListSamples(form, state);
+    QCOMPARE(MarkedLines(form.Memo1).size() + MarkedLines(form.Memo2).size(), 0);
+    QCOMPARE(Badge(form.Memo1, "UnsendableBadge"), QString());
+    state.Uniform[3] = 256 + state.Uniform[3];
+    state.Uniform[150] = 200;
+    state.Normal[9] = -state.Normal[9] - 1.0f;
+    ListSamples(form, state);
+    using Mark = QPair<int, QColor>;
+    QCOMPARE(MarkedLines(form.Memo1), (QList<Mark>{{203, UnsendableMarkColor}, {350, UnsendableMarkColor}}));
+    QCOMPARE(MarkedLines(form.Memo2), (QList<Mark>{{209, UnsendableMarkColor}}));
+    QCOMPARE(Badge(form.Memo1, "UnsendableBadge"), QStringLiteral("2 errors"));
+    QCOMPARE(Badge(form.Memo2, "UnsendableBadge"), QStringLiteral("1 error"));
+    QCOMPARE(Lines(form.Memo1)[203], QString::number(state.Uniform[3]));
+    QVERIFY(!form.Memo1->isReadOnly());
+    // The badge stands clear of the lines' text.
+    const QLabel* badge = form.Memo1->findChild<QLabel*>("UnsendableBadge");
+    QVERIFY(badge->geometry().left() > form.Memo1->fontMetrics().horizontalAdvance("4.56008291244507") + 8);
+    QVERIFY(form.Memo2->findChild<QLabel*>("UnsendableBadge")->geometry().right() < form.Memo2->viewport()->geometry().right());
+    GenerateSignals(state.Uniform, state.Normal, 8);
+    ListSamples(form, state);
+    QCOMPARE(MarkedLines(form.Memo1).size() + MarkedLines(form.Memo2).size(), 0);
+    QCOMPARE(Badge(form.Memo1, "UnsendableBadge"), QString());
+  }
+
+  void comparedRunMarksItsDifferences_data() {
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("decimal point") << false;
+    QTest::newRow("decimal comma") << true;
+  }
+
+  // A run saved at one station, compared at the other: the differing
+  // samples are marked and counted; a file that is not a saved run leaves
+  // the window as it was and names its line.
+  void comparedRunMarksItsDifferences() {
+    QFETCH(bool, comma);
+    if (comma && !SetCommaLocale()) QSKIP("no locale with a decimal comma could be set");
+    QTemporaryDir folder;
+    TForm1 tx(Bare(TransmitterProfile()));
+    GenerateSignals(tx.State().Uniform, tx.State().Normal, 1700000000U);
+    ListSamples(tx, tx.State());
+    ShowAnalysis(tx, tx.State());
+    tx.SetSaveDialogs([&](QWidget*, const QString&) { return folder.filePath("sent"); }, nullptr);
+    tx.SaveRun();
+
+    TForm1 rx(Bare(ReceiverProfile()));
+    QCOMPARE(rx.CompareWithSavedRun(folder.filePath("sent.csv")).Text, QString());  // before any run
+    StationState& state = rx.State();
+    state.Uniform = tx.State().Uniform;
+    state.Normal = tx.State().Normal;
+    ListSamples(rx, state);
+    state.Uniform[12] ^= 0x0100;
+    state.Normal[12] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(state.Normal[12]) ^ 0x00000005u);
+    ListSamples(rx, state);  // the second run's lines, 200..399, are the ones compared
+    ShowAnalysis(rx, state);
+    const TCompareOutcome outcome = rx.CompareWithSavedRun(folder.filePath("sent.csv"));
+    QVERIFY2(outcome.Compared, qPrintable(outcome.Text));
+    for (const char* part : {"Sent: sent.csv", "Received: the run this window shows (sigrx",
+                             "РР: 199 of 200 samples equal, 1 of 3200 bits differ",
+                             "НР: 199 of 200 samples equal, 2 of 6400 bits differ",
+                             "Frame: 3 of 9600 sample bits differ, bit error rate 0", "РР 12: "})
+      QVERIFY2(outcome.Text.contains(QString::fromUtf8(part)), qPrintable(outcome.Text));
+    QVERIFY(outcome.Text.contains(QString::fromStdString(FloatToStr(state.Normal[12]))));
+    using Mark = QPair<int, QColor>;
+    // Line 212 is also a sample no transmitter sends (a high byte of 1).
+    QCOMPARE(MarkedLines(rx.Memo1), (QList<Mark>{{212, DifferenceMarkColor}, {212, UnsendableMarkColor}}));
+    QCOMPARE(MarkedLines(rx.Memo2).first(), (Mark{212, DifferenceMarkColor}));
+    QCOMPARE(Badge(rx.Memo2, "DifferingBadge"), QStringLiteral("1 differ"));
+    const std::unique_ptr<QMessageBox> box = MakeCompareBox(&rx, outcome);
+    QCOMPARE(box->text(), outcome.Text);
+    QVERIFY(box->textInteractionFlags() & Qt::TextSelectableByMouse);
+
+    // At the transmitter the window's run is the one sent.
+    QVERIFY(tx.CompareWithSavedRun(folder.filePath("sent.csv")).Text.contains("Sent: the run this window shows (sigtx"));
+
+    QFile original(folder.filePath("sent.csv"));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray good = original.readAll();
+    const struct {
+      QByteArray bytes;
+      const char* line;
+    } bad[] = {{good.left(good.indexOf("\n199")), "line 201"},
+               {QByteArray(good).replace("\n17" + QByteArray(comma ? ";" : ","), "\n17x;"), "line 19"},
+               {"not a run\n", "line 1"}};
+    const Screen before = Capture(rx);
+    const auto marksBefore = MarkedLines(rx.Memo1) + MarkedLines(rx.Memo2);
+    for (const auto& b : bad) {
+      QFile file(folder.filePath("bad.csv"));
+      QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      file.write(b.bytes);
+      file.close();
+      const TCompareOutcome failed = rx.CompareWithSavedRun(file.fileName());
+      QVERIFY(!failed.Compared);
+      QVERIFY2(failed.Text.startsWith(QDir::toNativeSeparators(file.fileName()) + " is not a saved run: " + b.line),
+               qPrintable(failed.Text));
+      QVERIFY(SameScreen(Capture(rx), before));
+      QCOMPARE(MarkedLines(rx.Memo1) + MarkedLines(rx.Memo2), marksBefore);
+    }
+    QVERIFY(!rx.CompareWithSavedRun(folder.filePath("none.csv")).Compared);
+  }
+
+  void chartsTellTheValueUnderTheMouse_data() {
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("decimal point") << false;
+    QTest::newRow("decimal comma") << true;
+  }
+
+  // Hovering a bar shows its bin, range and count, near a line's point its
+  // lag and value, in the lists' number text; the charts draw what they drew.
+  void chartsTellTheValueUnderTheMouse() {
+    QFETCH(bool, comma);
+    if (comma && !SetCommaLocale()) QSKIP("no locale with a decimal comma could be set");
+    TForm1 form(Bare(TransmitterProfile()));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    KnownSamples(form.State());
+    ListSamples(form, form.State());
+    ShowAnalysis(form, form.State());
+    QCoreApplication::processEvents();
+    const SignalAnalysis& a = form.State().Analysis;
+    const auto text = [comma](double v) {
+      return QString::fromStdString(FloatToStr(static_cast<long double>(v), comma ? "," : "."));
+    };
+    QCOMPARE(form.Chart1->TipAt(form.Chart1->PlaceOf(*form.Series1, 3)),
+             QStringLiteral("bin 3: %1 ≤ x < %2\ncount: 20").arg(text(a.UniformEdges[3]), text(a.UniformEdges[4])));
+    QCOMPARE(form.Chart1->TipAt(form.Chart1->PlaceOf(*form.Series1, 9)),
+             QStringLiteral("bin 9: %1 ≤ x ≤ 199\ncount: 20").arg(text(a.UniformEdges[9])));
+    QVERIFY(form.Chart2->TipAt(form.Chart2->PlaceOf(*form.Series2, 5)).startsWith("bin 9: "));
+    QCOMPARE(form.Chart2->TipAt(QPoint(1, 1)), QString());
+    QCOMPARE(form.Chart4->TipAt(form.Chart4->PlaceOf(*form.Series4, 42) + QPoint(3, 2)),
+             QStringLiteral("lag 42: %1").arg(text(a.NormalAutocorr[42])));
+
+    TChart& chart = *form.Chart3;
+    const QImage drawn = chart.grab().toImage();
+    QWidget* viewport = chart.findChild<QGraphicsView*>()->viewport();
+    const QPoint place = chart.PlaceOf(*form.Series3, 10);
+    QTest::mouseMove(viewport, viewport->mapFrom(&chart, place));
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("lag 10: %1").arg(text(a.UniformAutocorr[10])));
+    QCOMPARE(chart.grab().toImage(), drawn);
+    QTest::mouseMove(viewport, QPoint(2, 2));
+    QTRY_VERIFY(!QToolTip::isVisible());
   }
 
   void savedRunIsWhatTheWindowShows_data() {

@@ -5,9 +5,28 @@
 #include <ctime>
 #include <limits>
 #include <poll.h>
+#include <utility>
 
-Cable::Cable(bool paced, CableFaults faults, Clock::duration burst)
-    : paced_(paced), faults_(faults), forward_(burst), backward_(burst) {}
+Cable::Cable(bool paced, CableFaults faults, Clock::duration burst, NoiseReporter report)
+    : paced_(paced), faults_(faults), forward_(burst), backward_(burst) {
+  if (faults.NoiseRate > 0) {
+    forward_.SetNoise(Noise(faults.NoiseRate, faults.NoiseSeed, 0));
+    backward_.SetNoise(Noise(faults.NoiseRate, faults.NoiseSeed, 1));
+    noiseReport_ = std::move(report);
+  }
+}
+
+void Cable::ReportEndedBursts(Clock::time_point now) {
+  if (!noiseReport_) return;
+  if (auto burst = forward_.EndedBurst(now)) noiseReport_({&first_, &second_, std::move(*burst)});
+  if (auto burst = backward_.EndedBurst(now)) noiseReport_({&second_, &first_, std::move(*burst)});
+}
+
+void Cable::ReportRest() {
+  if (!noiseReport_) return;
+  if (auto burst = forward_.TakeBurst()) noiseReport_({&first_, &second_, std::move(*burst)});
+  if (auto burst = backward_.TakeBurst()) noiseReport_({&second_, &first_, std::move(*burst)});
+}
 
 void Cable::CutWhenDue() {
   if (faults_.CutAfter < 0 || carried_.load() < faults_.CutAfter || IsCut()) return;
@@ -75,6 +94,7 @@ int Cable::Carry(Clock::time_point now) {
   if (int error = Pump(first_, forward_, second_, now)) return error;
   if (int error = Pump(second_, backward_, first_, now)) return error;
   CutWhenDue();
+  ReportEndedBursts(now);
   return 0;
 }
 
@@ -87,6 +107,8 @@ Cable::Waits Cable::WaitsAfter(int wakeFd, Clock::time_point now) const {
                {first_.Joined() || first_.Held() ? first_.Master() : -1, 0, 0},
                {second_.Joined() || second_.Held() ? second_.Master() : -1, 0, 0}},
               std::min(first_.NextLook(), second_.NextLook())};
+  // A noisy cable wakes to tell a burst that has ended.
+  if (noiseReport_) waits.Wake = std::min({waits.Wake, forward_.BurstEnd(), backward_.BurstEnd()});
   for (int i = 0; i < 2; ++i) {
     if (!outgoing[i]->Full()) waits.Fds[i + 3].events |= POLLIN;
     if (faults_.Stall) continue;

@@ -8,6 +8,8 @@
 //   cable.First() / Second()             the ends; Path() is what a program opens
 //   cable.Run(fd, onWake)                relay until onWake() returns false
 //   cable.Held(end), Lost(), Taken()...  what the relay saw (for tests, any thread)
+//   Cable cable(paced, noisy, burst, report)   ... with bit errors, each burst told
+//   cable.ReportRest()                   the bursts not yet told (before closing)
 //
 // Each direction is paced like a real line at the rate and framing that the
 // sending program set on its end (9600 8N1: 10 bits, 1/960 s per byte), or
@@ -29,9 +31,16 @@
 // sender's writes then block; a cut cable pulls both ends after a given
 // number of bytes has reached the second end, so both programs' devices
 // hang up (reads and writes fail) mid-way through whatever was being sent.
+//
+// A noisy cable flips each bit it carries with a given probability, each
+// direction from its own generator seeded from one seed (Noise.h), and
+// tells what it flipped once a burst has been carried and the line has
+// been quiet for 100 ms (for a station, once per frame), so that a lab can
+// set the receiver's count against the cable's.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <poll.h>
@@ -39,16 +48,29 @@
 #include "End.h"
 #include "Lane.h"
 
+// What a noisy cable flipped in one burst of one direction.
+struct NoiseReport {
+  const End* From = nullptr;
+  const End* To = nullptr;
+  Lane::Burst Burst;
+};
+
+using NoiseReporter = std::function<void(const NoiseReport&)>;
+
 struct CableFaults {
   bool Stall = false;       // carry nothing in either direction
   long long CutAfter = -1;  // pull both ends after this many bytes first → second; -1 never
+  double NoiseRate = 0;     // bit errors per bit, both ways (0..1)
+  std::uint64_t NoiseSeed = 0;
 };
 
 class Cable {
 public:
   using Clock = Lane::Clock;
 
-  explicit Cable(bool paced, CableFaults faults = {}, Clock::duration burst = {});
+  // With a noise rate, `report` is called (on the relay's thread) for each
+  // burst carried.
+  explicit Cable(bool paced, CableFaults faults = {}, Clock::duration burst = {}, NoiseReporter report = {});
 
   // Returns the first end (the transmitting station's, by convention).
   const End& First() const { return first_; }
@@ -76,6 +98,9 @@ public:
   bool Held(const End& end) const { return held_[&end == &first_ ? 0 : 1].load(); }
   // Returns whether the cable has been cut.
   bool IsCut() const { return first_.Pulled(); }
+
+  // Reports the bursts taken so far whose end has not come (call after Run).
+  void ReportRest();
 
 private:
   // Moves bytes from one end to the other as far as they are due, and stops
@@ -106,6 +131,9 @@ private:
   // Looks again at each end whose master hung up during the wait.
   void LookAfterHangUps(const Waits& waits);
 
+  // Reports each direction's burst that has ended by now.
+  void ReportEndedBursts(Clock::time_point now);
+
   bool paced_;
   CableFaults faults_;
   // The counters and held_ are read by other threads in tests.
@@ -117,5 +145,6 @@ private:
   End second_;
   Lane forward_;   // first → second
   Lane backward_;  // second → first
+  NoiseReporter noiseReport_;
   std::atomic<bool> held_[2] = {false, false};  // each end held at the last look
 };

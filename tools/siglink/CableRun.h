@@ -5,6 +5,7 @@
 //   CableRun run(paced);           a new cable, already relaying
 //   CableRun run(paced, faults);   ... that stalls, or is cut mid-way
 //   CableRun run(paced, {}, 16ms); ... delivering in bursts
+//   CableRun run(paced, noisy, {}, report);   ... with bit errors, each burst told
 //   run.cable.First().Path()       the ends, as with a Cable
 #pragma once
 
@@ -16,7 +17,7 @@ class CableRun {
 public:
   // Starts relaying at once (throws std::system_error when the cable or the
   // stop pipe cannot be made).
-  explicit CableRun(bool paced, CableFaults faults = {}, Cable::Clock::duration burst = {});
+  explicit CableRun(bool paced, CableFaults faults = {}, Cable::Clock::duration burst = {}, NoiseReporter report = {});
   // Stops the relay and waits for its thread.
   ~CableRun();
   CableRun(const CableRun&) = delete;

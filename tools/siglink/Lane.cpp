@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <unistd.h>
+#include <utility>
 
 long Lane::Take(int from, std::chrono::nanoseconds characterTime, Clock::time_point now) {
   std::array<std::uint8_t, 4096> buffer{};
@@ -21,9 +23,16 @@ long Lane::Take(int from, std::chrono::nanoseconds characterTime, Clock::time_po
     for (ssize_t i = 0; i < got; ++i) {
       const Clock::time_point start = std::max(now, lineFree_);
       lineFree_ = start + characterTime;
-      queue_.push_back({BurstTick(lineFree_), buffer[static_cast<std::size_t>(i)]});
+      const std::uint8_t flips = noise_.Flips();
+      if (flips != 0) {
+        taken_.Flips.push_back({taken_.Bytes, flips});
+        taken_.Bits += std::popcount(flips);
+      }
+      ++taken_.Bytes;
+      queue_.push_back({BurstTick(lineFree_), static_cast<std::uint8_t>(buffer[static_cast<std::size_t>(i)] ^ flips)});
     }
     total += got;
+    lastTaken_ = now;
   }
   return total;
 }
@@ -65,4 +74,19 @@ Lane::Clock::time_point Lane::BurstTick(Clock::time_point t) const {
 
 Lane::Clock::time_point Lane::NextDue() const {
   return queue_.empty() ? Clock::time_point::max() : queue_.front().Due;
+}
+
+std::optional<Lane::Burst> Lane::EndedBurst(Clock::time_point now) {
+  if (now < BurstEnd()) return std::nullopt;
+  return TakeBurst();
+}
+
+std::optional<Lane::Burst> Lane::TakeBurst() {
+  if (taken_.Bytes == 0) return std::nullopt;
+  return std::exchange(taken_, Burst{});
+}
+
+Lane::Clock::time_point Lane::BurstEnd() const {
+  if (taken_.Bytes == 0 || !queue_.empty()) return Clock::time_point::max();
+  return lastTaken_ + kQuiet;
 }

@@ -10,6 +10,9 @@
 //   lane.Drop(now)                        lose every byte now due
 //   lane.NextDue() / lane.Pending()       when to wake, how much is queued
 //   lane.Full() / lane.LowWater()         stop the writer / let it go on
+//   lane.SetNoise(noise)                  flip bits of the bytes it takes
+//   lane.EndedBurst(now) / TakeBurst()    the flips of a burst, once carried / now
+//   lane.BurstEnd()                       when the burst ends if nothing more comes
 //
 // Pacing is deadline-based on the monotonic clock: the line is busy until
 // LineFree; a byte that comes while the line is idle starts at once, one
@@ -25,6 +28,12 @@
 // A bursty lane (a USB adapter's latency timer) holds each byte back until
 // the next tick of a clock that ticks every `burst` from the lane's making:
 // what the line carried in between arrives at once.
+//
+// A noisy lane flips bits of each byte as it takes it (Noise.h), so the far
+// end receives what a line with bit errors delivers, and keeps account of
+// its flips burst by burst: a burst is what the sender wrote until the lane
+// has carried it all and no byte has come for kQuiet, as a frame ends for a
+// receiver that waits FRAME_GAP_MS.
 #pragma once
 
 #include <chrono>
@@ -32,6 +41,10 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <optional>
+#include <vector>
+
+#include "Noise.h"
 
 class Lane {
 public:
@@ -72,6 +85,30 @@ public:
 
   static constexpr std::size_t kCapacity = 4096;
   static constexpr std::size_t kLowWater = 256;
+  static constexpr std::chrono::milliseconds kQuiet{100};
+
+  // One flipped byte of a burst: its place from 0 and the bits flipped.
+  struct Flip {
+    long long Byte = 0;
+    std::uint8_t Mask = 0;
+  };
+  struct Burst {
+    long long Bytes = 0;
+    long long Bits = 0;
+    std::vector<Flip> Flips;
+  };
+
+  // From now on the bytes taken pass through `noise` (a clean line before).
+  void SetNoise(Noise noise) { noise_ = noise; }
+
+  // The burst, when one has been taken, carried whole, and followed by
+  // kQuiet without a byte; the next byte starts a new one.
+  std::optional<Burst> EndedBurst(Clock::time_point now);
+  // The burst as far as it has come, ended or not (the cable is closing).
+  std::optional<Burst> TakeBurst();
+  // When the burst taken so far ends if no byte comes (Clock::time_point::max()
+  // for no burst, or one the line is still carrying).
+  Clock::time_point BurstEnd() const;
 
 private:
   struct Byte {
@@ -85,4 +122,7 @@ private:
   Clock::time_point lineFree_{};
   Clock::duration burst_;
   Clock::time_point origin_;
+  Noise noise_;
+  Burst taken_;
+  Clock::time_point lastTaken_{};
 };

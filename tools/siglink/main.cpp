@@ -7,17 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "Cable.h"
 #include "Children.h"
+#include "Noise.h"
 
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  siglink demo [--no-pace] [--bursts MS] [--stall | --cut-after BYTES] [SIGTX SIGRX]
+  siglink demo [--no-pace] [--bursts MS] [--stall | --cut-after BYTES]
+               [--noise RATE [--seed N]] [SIGTX SIGRX]
   siglink cable [--no-pace] [--bursts MS] [--stall | --cut-after BYTES]
+                [--noise RATE [--seed N]]
   siglink --help
 
 A virtual null-modem cable for the signal stations sigtx and sigrx: two
@@ -54,6 +58,15 @@ Options:
               if their USB adapters were pulled: the programs' reads and
               writes fail from then on. 0 cuts at once; 600 cuts half-way
               through a 1202-byte frame.
+  --noise RATE
+              Bit errors on the line, for the lab: each bit of each byte is
+              flipped with probability RATE (0 to 1, such as 1e-4 or 0.001),
+              both ways. Once a burst (a frame) has been carried and the line
+              has been quiet for 100 ms, and on exit, the cable says on
+              standard error how many bits it flipped in it, and where.
+  --seed N    The noise's seed (0 or more): the same seed and the same bytes
+              give the same flips every time. Without it the seed is random,
+              and the first line on standard error names it.
 
 Exit status: 2 for a wrong command line; 125 when siglink itself failed;
 for demo, 1 without a display, else 0 when both programs ended with 0, or
@@ -83,12 +96,38 @@ bool ParseCount(const std::string& text, long long& count) {
   return true;
 }
 
-// The faults in words, for the banner. Returns "" when there are none.
-std::string DescribeFaults(const CableFaults& faults) {
-  if (faults.Stall) return ", stalled: it carries nothing";
-  if (faults.CutAfter >= 0) return ", cut after " + std::to_string(faults.CutAfter) + " bytes";
-  return "";
+// The faults and the noise in words, for the banner: `rate` is --noise as
+// given. Returns "" when there are none.
+std::string DescribeFaults(const CableFaults& faults, const std::string& rate) {
+  std::string text;
+  if (faults.Stall) text = ", stalled: it carries nothing";
+  if (faults.CutAfter >= 0) text = ", cut after " + std::to_string(faults.CutAfter) + " bytes";
+  if (faults.NoiseRate > 0) text += ", noise " + rate + " per bit, seed " + std::to_string(faults.NoiseSeed);
+  return text;
 }
+
+// "/dev/pts/3 -> /dev/pts/4: 1202 bytes, 3 bits flipped (byte 17 bit 3,
+// byte 433 bit 0, byte 1001 bit 7)": the place of each flip from the
+// burst's first byte, bit 0 the least significant.
+void PrintNoiseReport(const NoiseReport& report) {
+  constexpr std::size_t kListed = 10;
+  const Lane::Burst& burst = report.Burst;
+  std::string places;
+  std::size_t listed = 0;
+  for (const Lane::Flip& flip : burst.Flips) {
+    for (int bit = 0; bit < 8; ++bit) {
+      if ((flip.Mask >> bit & 1) == 0) continue;
+      if (listed++ < kListed)
+        places += (places.empty() ? "" : ", ") + std::string("byte ") + std::to_string(flip.Byte) + " bit " +
+                  std::to_string(bit);
+    }
+  }
+  if (listed > kListed) places += ", and " + std::to_string(listed - kListed) + " more";
+  std::fprintf(stderr, "siglink: %s -> %s: %lld bytes, %lld bit%s flipped%s%s%s\n", report.From->Path().c_str(),
+               report.To->Path().c_str(), burst.Bytes, burst.Bits, burst.Bits == 1 ? "" : "s", places.empty() ? "" : " (",
+               places.c_str(), places.empty() ? "" : ")");
+}
+
 
 // The line in words, for the banner: "paced at each end's own rate, in
 // bursts every 16 ms".
@@ -98,18 +137,19 @@ std::string DescribeCable(bool paced, std::chrono::milliseconds burst, const cha
   return text;
 }
 
-int CableCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& faults) {
+int CableCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& faults, const std::string& rate) {
   const int signals = SignalFd();
-  Cable cable(paced, faults, burst);
+  Cable cable(paced, faults, burst, PrintNoiseReport);
   std::printf("%s\n%s\n", cable.First().Path().c_str(), cable.Second().Path().c_str());
   std::fflush(stdout);
   std::fprintf(stderr, "siglink: cable between %s and %s (%s%s); Ctrl-C ends it\n", cable.First().Path().c_str(),
                cable.Second().Path().c_str(), DescribeCable(paced, burst, "paced at each end's own rate").c_str(),
-               DescribeFaults(faults).c_str());
+               DescribeFaults(faults, rate).c_str());
   const int error = cable.Run(signals, [&] {
     const int s = NextSignal(signals);
     return s == 0 || s == SIGCHLD;
   });
+  cable.ReportRest();
   if (error != 0) {
     std::fprintf(stderr, "siglink: the cable failed: %s\n", std::strerror(error));
     return kFailed;
@@ -117,8 +157,8 @@ int CableCommand(bool paced, std::chrono::milliseconds burst, const CableFaults&
   return 0;
 }
 
-int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& faults, const std::string& sigtx,
-                const std::string& sigrx) {
+int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& faults, const std::string& rate,
+                const std::string& sigtx, const std::string& sigrx) {
   // Without a display each station's Qt would abort at start; one sentence
   // here says why instead.
   const char* x11 = std::getenv("DISPLAY");
@@ -129,12 +169,12 @@ int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& 
     return 1;
   }
   const int signals = SignalFd();
-  Cable cable(paced, faults, burst);
+  Cable cable(paced, faults, burst, PrintNoiseReport);
   const std::string& txEnd = cable.First().Path();
   const std::string& rxEnd = cable.Second().Path();
   std::fprintf(stderr, "siglink: %s --port %s, %s --port %s, cable %s%s\n", sigtx.c_str(), txEnd.c_str(),
                sigrx.c_str(), rxEnd.c_str(), DescribeCable(paced, burst, "paced").c_str(),
-               DescribeFaults(faults).c_str());
+               DescribeFaults(faults, rate).c_str());
   Children children;
   children.Start({sigtx, "--port", txEnd});
   children.Start({sigrx, "--port", rxEnd});
@@ -144,6 +184,7 @@ int DemoCommand(bool paced, std::chrono::milliseconds burst, const CableFaults& 
     }
     return !children.Reap();
   });
+  cable.ReportRest();
   if (error != 0) {
     std::fprintf(stderr, "siglink: the cable failed: %s\n", std::strerror(error));
     children.Signal(SIGTERM);
@@ -168,6 +209,8 @@ int main(int argc, char** argv) {
     bool paced = true;
     long long burst = 0;
     CableFaults faults;
+    std::string rate;  // --noise as given
+    long long seed = -1;
     std::vector<std::string> rest;
     for (std::size_t i = 1; i < args.size(); ++i) {
       if (args[i] == "--no-pace") {
@@ -182,6 +225,14 @@ int main(int argc, char** argv) {
         if (i + 1 >= args.size() || !ParseCount(args[i + 1], faults.CutAfter))
           return Usage("--cut-after needs a number of bytes");
         ++i;
+      } else if (args[i] == "--noise") {
+        if (i + 1 >= args.size() || !ParseNoiseRate(args[i + 1], faults.NoiseRate))
+          return Usage("--noise needs a bit error rate from 0 to 1, such as 1e-4");
+        rate = args[++i];
+      } else if (args[i] == "--seed") {
+        if (i + 1 >= args.size() || !ParseCount(args[i + 1], seed))
+          return Usage("--seed needs a whole number, 0 or more");
+        ++i;
       } else if (args[i] == "--help" || args[i] == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
@@ -193,12 +244,16 @@ int main(int argc, char** argv) {
     }
 
     if (faults.Stall && faults.CutAfter >= 0) return Usage("a cable either stalls or is cut, not both");
+    if (seed >= 0 && rate.empty()) return Usage("--seed goes with --noise");
+    // Without --seed a seed of its own, told in the banner, so that a run
+    // can be repeated.
+    faults.NoiseSeed = seed >= 0 ? static_cast<std::uint64_t>(seed) : std::random_device()();
     if (command == "cable") {
       if (!rest.empty()) return Usage("cable takes no arguments");
-      return CableCommand(paced, std::chrono::milliseconds(burst), faults);
+      return CableCommand(paced, std::chrono::milliseconds(burst), faults, rate);
     }
     if (rest.size() != 0 && rest.size() != 2) return Usage("demo takes no programs or two: SIGTX SIGRX");
-    return DemoCommand(paced, std::chrono::milliseconds(burst), faults, rest.empty() ? "sigtx" : rest[0],
+    return DemoCommand(paced, std::chrono::milliseconds(burst), faults, rate, rest.empty() ? "sigtx" : rest[0],
                        rest.empty() ? "sigrx" : rest[1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "siglink: %s\n", e.what());
