@@ -106,7 +106,7 @@ private:
   // Moves bytes from one end to the other as far as they are due, and stops
   // or restarts the sender as its lane fills and drains. Returns an errno
   // value, or 0.
-  int Pump(End& from, Lane& lane, const End& to, Clock::time_point now);
+  int Pump(End& from, Lane& lane, End& to, Clock::time_point now);
 
   // Pulls both ends once CutAfter bytes have reached the second.
   void CutWhenDue();
