@@ -167,6 +167,13 @@ void SetLastError(std::uint32_t error);
 // it (ETIMEDOUT on POSIX, ERROR_TIMEOUT on Windows).
 bool IsTimeout(std::uint32_t error);
 
+// Whether the error number of a failed I/O on an open port says the device
+// itself went away or broke, so that only a new open can reach it again: on
+// POSIX EIO (also a hang-up, which Read reports as EIO), ENXIO, ENODEV; on
+// Windows the errors a pulled USB adapter's driver gives (see
+// CommPlatformWin32.cpp). A time-out is never one.
+bool IsDeviceGone(std::uint32_t error);
+
 // The system's own text for an error number (strerror, FormatMessage), in
 // UTF-8 and without a trailing full stop or line break.
 std::string ErrorText(std::uint32_t error);
