@@ -92,27 +92,34 @@ QString HelpText(const TStationProfile& profile) {
               "  4. %6, the built-in device of %1.\n"
               "An empty value counts as none. Now %1 leads to %7 (%8).\n"
               "\n"
+              "%9"
+              "\n"
               "Qt's own options (-platform NAME, -display NAME, -style NAME, -geometry WxH+X+Y,\n"
               "-reverse, ...) are passed on to Qt.\n")
               .arg(port, EnvironmentVariable(profile), SettingKey(profile), user.fileName(),
                    system.fileName(), Shown(profile.PortName))
-              .arg(Shown(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source);
+              .arg(Shown(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source, PortListText());
+  return text;
+}
+
+QString PortLine(const CommPortInfo& port) {
+  const QString device = Native(port.Device);
+  const QString description = QString::fromStdString(port.Description);
+  if (description.isEmpty()) return device;
+  if (description.endsWith("(" + device + ")")) return description;
+  return device + " (" + description + ")";
+}
+
+QString PortListText() {
+  const std::vector<CommPortInfo> ports = CommPlatform::ListPorts();
+  if (ports.empty()) return QStringLiteral("No serial ports were found on this machine.\n");
+  QString text = QStringLiteral("Serial ports on this machine:\n");
+  for (const CommPortInfo& port : ports) text += "  " + PortLine(port) + '\n';
   return text;
 }
 
 QString PortAdvice(const TStationProfile& profile, const TPortChoice& choice) {
-  QString text;
-  const std::vector<CommPortInfo> ports = CommPlatform::ListPorts();
-  if (ports.empty()) {
-    text += "No serial ports were found on this machine.\n";
-  } else {
-    text += "Serial ports on this machine:\n";
-    for (const CommPortInfo& port : ports) {
-      text += "  " + Native(port.Device);
-      if (!port.Description.empty()) text += " (" + QString::fromStdString(port.Description) + ")";
-      text += '\n';
-    }
-  }
+  QString text = PortListText();
   if (!choice.Source.isEmpty())
     text += QString("%1 led to %2 by %3.\n").arg(Native(profile.PortName), Shown(choice.Device), choice.Source);
   text += QString("Start %1 with --port DEVICE to use another; add --save to keep it.").arg(profile.Program);

@@ -6,6 +6,7 @@
 //   SavePort(profile, device, message)             --save: into the user's settings
 //   HelpText(profile)                              --help, with this machine's settings files
 //   PortAdvice(profile, choice)                    after a failed start
+//   PortListText() / PortLine(port)                this machine's ports, for a person
 //
 // The fixed port name (COM2, COM3) leads to the first of: --port DEVICE; the
 // environment variable SIGTX_PORT / SIGRX_PORT; the setting sigtx/port /
@@ -19,6 +20,7 @@
 
 #include <QString>
 
+#include "CommPlatform.h"
 #include "StationProfile.h"
 
 // Where the port leads, and who said so.
@@ -44,3 +46,12 @@ QString HelpText(const TStationProfile& profile);
 // What to do after a failed start: the serial ports this machine has, where
 // the device came from when it was not the built-in one, and --port.
 QString PortAdvice(const TStationProfile& profile, const TPortChoice& choice);
+
+// One port as the lists show it: the device, and in brackets what the system
+// knows of it; a description that already names the device (Windows'
+// friendly name "USB-SERIAL CH340 (COM5)", as Device Manager shows it) alone.
+QString PortLine(const CommPortInfo& port);
+
+// "Serial ports on this machine:" and a PortLine each, indented, or that no
+// serial ports were found; one line break at the end.
+QString PortListText();

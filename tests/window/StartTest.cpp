@@ -208,9 +208,12 @@ private slots:
     QCOMPARE(outcome.Status, 0);
     QVERIFY2(outcome.Err.isEmpty(), qPrintable(outcome.Err));
     for (const QString& text : says) QVERIFY2(outcome.Out.contains(text), qPrintable(text + " in:\n" + outcome.Out));
-    // Help names the settings files of this machine, as QSettings finds them.
+    // Help names the settings files of this machine, as QSettings finds them,
+    // and its ports.
     if (option != "--version")
-      QVERIFY2(outcome.Out.contains(machine.UserFile()) && outcome.Out.contains(machine.SystemFile()),
+      QVERIFY2(outcome.Out.contains(machine.UserFile()) && outcome.Out.contains(machine.SystemFile()) &&
+                   (outcome.Out.contains("\nSerial ports on this machine:\n") ||
+                    outcome.Out.contains("\nNo serial ports were found on this machine.\n")),
                qPrintable(outcome.Out));
   }
 
@@ -436,6 +439,44 @@ private slots:
     QTest::mouseDClick(box.Ports->viewport(), Qt::LeftButton, {}, at(1));
     QCOMPARE(box.result(), QDialog::Accepted);
     QCOMPARE(box.Device(), "/dev/ttyUSB0");
+  }
+
+  // While shown, the box lists the ports anew a moment after a watched
+  // folder changed (an adapter plugged in or pulled out), also one that
+  // appears later (/dev/serial/by-id comes with the first adapter); a
+  // Windows friendly name that names its port is the whole line. Hidden, it
+  // watches nothing.
+  void portBoxFollowsTheAdapters() {
+    QTemporaryDir dev;
+    std::vector<CommPortInfo> ports;
+    int listings = 0;
+    TPortDialog box(FailedAt("COM5"), {"COM5", {}}, [&] {
+                      ++listings;
+                      return ports;
+                    },
+                    {dev.path().toStdString(), dev.filePath("serial").toStdString()});
+    box.ShowFailure("the sentence");
+    box.show();
+    const auto touch = [&](const QString& name) { QVERIFY(QFile(dev.filePath(name)).open(QIODevice::WriteOnly)); };
+
+    ports = {{"COM5", "USB-SERIAL CH340 (COM5)"}};
+    touch("ttyUSB0");
+    QVERIFY(QTest::qWaitFor([&] { return box.Ports->count() == 1; }, 5000));
+    QCOMPARE(box.Ports->item(0)->text(), "USB-SERIAL CH340 (COM5)");
+    QCOMPARE(box.Ports->currentRow(), 0);
+    int seen = listings;
+    QVERIFY(QDir(dev.path()).mkdir("serial"));
+    QVERIFY(QTest::qWaitFor([&] { return listings > seen; }, 5000));
+    ports.clear();
+    touch("serial/by-id");
+    QVERIFY(QTest::qWaitFor([&] { return box.Ports->count() == 0; }, 5000));
+    QCOMPARE(box.PortsLabel->text(), "No serial ports were found on this machine.");
+
+    box.hide();
+    seen = listings;
+    touch("ttyUSB1");
+    QTest::qWait(1000);
+    QCOMPARE(listings, seen);
   }
 
   // --save keeps the device for the next start without options, as a menu
