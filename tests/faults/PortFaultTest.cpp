@@ -83,9 +83,11 @@ private slots:
     // The run was abandoned before listing: the screen is as it was.
     QVERIFY(SameScreen(before, Capture(rx.Form)));
 
-    // Every later press on the dead line reports once and returns.
+    // Every later press finds the dead device will not open again, reports
+    // once and returns.
     QVERIFY(rx.Press() < kMostSeconds);
     QCOMPARE(rx.Reports.size(), 2);
+    QVERIFY2(rx.Reports[1].contains("opening the serial port failed"), qPrintable(rx.Reports[1]));
     QVERIFY(SameScreen(before, Capture(rx.Form)));
 
     // On a working line again the same window shows the next frame whole.

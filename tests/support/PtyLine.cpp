@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -76,7 +77,16 @@ char ThreadState(pid_t thread) {
 
 }  // namespace
 
-PtyLine::PtyLine() {
+PtyLine::PtyLine() { OpenPair(); }
+
+PtyLine::PtyLine(Lasting) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "sig-by-id.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) Fail("mkdtemp");
+  folder_ = pattern;
+  Plug();
+}
+
+void PtyLine::OpenPair() {
   char name[256] = {};
   if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) Fail("openpty");
   path_ = name;
@@ -88,6 +98,27 @@ PtyLine::~PtyLine() {
   if (cutter_.joinable()) cutter_.join();
   if (master_ >= 0) close(master_);
   if (slave_ >= 0) close(slave_);
+  if (!folder_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+}
+
+void PtyLine::Pull() {
+  HangUp();
+  unlink(path_.c_str());
+}
+
+void PtyLine::Plug() {
+  if (cutter_.joinable()) cutter_.join();
+  if (master_ >= 0) close(master_);
+  if (slave_ >= 0) close(slave_);
+  OpenPair();
+  // udev's link, made anew for the new device.
+  const std::string link = folder_ + "/usb-sig_Cable-if00-port0";
+  const std::string made = link + ".new";
+  if (symlink(path_.c_str(), made.c_str()) != 0 || rename(made.c_str(), link.c_str()) != 0) Fail("symlink");
+  path_ = link;
 }
 
 void PtyLine::Send(const std::vector<std::uint8_t>& bytes) const {
