@@ -151,6 +151,7 @@ void SetLastError(std::uint32_t error) { ::SetLastError(error); }
 bool IsTimeout(std::uint32_t error) { return error == ERROR_TIMEOUT; }
 
 bool IsDeviceGone(std::uint32_t error) {
+  constexpr DWORD kNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, which MinGW's winerror.h lacks
   switch (error) {
     // What the drivers of USB serial adapters answer on a handle whose
     // adapter was pulled: usbser.sys (CDC) and FTDI's driver "The device
@@ -167,7 +168,7 @@ bool IsDeviceGone(std::uint32_t error) {
     case ERROR_DEVICE_REMOVED:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEV_NOT_EXIST:
-    case ERROR_NO_SUCH_DEVICE:
+    case kNoSuchDevice:
     // Wine's word for Linux's EIO: a serial device or pseudo-terminal gone.
     case ERROR_NOT_READY:
       return true;
