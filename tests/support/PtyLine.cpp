@@ -80,9 +80,10 @@ char ThreadState(pid_t thread) {
 PtyLine::PtyLine() { OpenPair(); }
 
 PtyLine::PtyLine(Lasting) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "sig-by-id.XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) Fail("mkdtemp");
-  folder_ = pattern;
+  static int made = 0;
+  link_ = (std::filesystem::temp_directory_path() /
+           ("usb-sig_Cable_" + std::to_string(getpid()) + "-" + std::to_string(++made) + "-if00-port0"))
+              .string();
   Plug();
 }
 
@@ -98,27 +99,21 @@ PtyLine::~PtyLine() {
   if (cutter_.joinable()) cutter_.join();
   if (master_ >= 0) close(master_);
   if (slave_ >= 0) close(slave_);
-  if (!folder_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
+  if (!link_.empty()) unlink(link_.c_str());
 }
 
 void PtyLine::Pull() {
   HangUp();
-  unlink(path_.c_str());
+  unlink(link_.c_str());
 }
 
 void PtyLine::Plug() {
-  if (cutter_.joinable()) cutter_.join();
   if (master_ >= 0) close(master_);
   if (slave_ >= 0) close(slave_);
   OpenPair();
-  // udev's link, made anew for the new device.
-  const std::string link = folder_ + "/usb-sig_Cable-if00-port0";
-  const std::string made = link + ".new";
-  if (symlink(path_.c_str(), made.c_str()) != 0 || rename(made.c_str(), link.c_str()) != 0) Fail("symlink");
-  path_ = link;
+  // udev makes the link anew for the new device.
+  if (symlink(path_.c_str(), link_.c_str()) != 0) Fail("symlink");
+  path_ = link_;
 }
 
 void PtyLine::Send(const std::vector<std::uint8_t>& bytes) const {

@@ -62,9 +62,8 @@
 
 class PtyLine {
 public:
-  // A name that outlives the device, as udev's /dev/serial/by-id/ names do
-  // for an adapter pulled and plugged in again: on Linux a link in a folder
-  // of the test's own, under wine the COM name.
+  // A name that outlives the device, as udev's /dev/serial/by-id/ names do:
+  // on Linux a link in the temporary folder, under wine the COM name.
   struct Lasting {};
   static constexpr Lasting kLasting{};
 
@@ -99,8 +98,8 @@ public:
 
   // Stop a PtyRelay on this line first.
   void HangUp();
-  // A line made kLasting only: the device goes away (the far end hangs up,
-  // the name leads nowhere), then a new one comes behind the same name.
+  // kLasting only: the device goes away (hung up, the name leads nowhere);
+  // a new one behind the same name.
   void Pull();
   void Plug();
   // From a thread of its own, so the calling thread can go on to the
@@ -134,7 +133,7 @@ private:
   int master_ = -1;
   int slave_ = -1;
   std::string path_;
-  std::string folder_;  // a lasting name's, removed with the line
+  std::string link_;  // the lasting name, removed with the line
   std::thread cutter_;
 #endif
 };
