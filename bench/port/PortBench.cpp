@@ -1,6 +1,6 @@
 // PortBench.cpp - what a frame costs the station beyond the line's own
 // 1.25 s: encoding it to a port, decoding a queued one (whole or short), and
-// the codec alone.
+// the codec alone; and what a press after a replug adds to its run.
 #include <benchmark/benchmark.h>
 #include <pty.h>
 #include <termios.h>
@@ -12,6 +12,7 @@
 
 #include "CommPort.h"
 #include "SampleFrame.h"
+#include "StationSetUp.h"
 
 namespace {
 
@@ -20,9 +21,10 @@ struct PtyLine {
   int Master = -1;
   int Slave = -1;
   TCommPort Port;
+  char Name[256] = {};
 
   PtyLine() {
-    char name[256] = {};
+    char* name = Name;
     if (openpty(&Master, &Slave, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
     termios t{};
     tcgetattr(Master, &t);
@@ -126,6 +128,17 @@ void BM_ReadShortSampleFrameFromPty(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadShortSampleFrameFromPty)->Arg(0)->Arg(2)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The press after a replug opens the device again with the station's line
+// before its run (letting it go again is part of each iteration).
+void BM_ReopenLostDevice(benchmark::State& state) {
+  PtyLine line;
+  for (auto _ : state) {
+    ReleasePort(line.Port);
+    OpenStationPort(line.Port, line.Name);
+  }
+}
+BENCHMARK(BM_ReopenLostDevice)->Unit(benchmark::kMicrosecond);
 
 void BM_EncodeSampleFrameInMemory(benchmark::State& state) {
   UniformSamples uniform{};

@@ -17,8 +17,10 @@
 //   CommPlatform::Close(h)
 //   CommPlatform::LastError() / SetLastError(e)     the system's error number
 //   CommPlatform::IsTimeout(e)                       e is a write's time-out
+//   CommPlatform::IsDeviceGone(e)                    e says the device went away
 //   CommPlatform::ErrorText(e)                       its text for a person
 //   CommPlatform::ListPorts()                        the serial ports this machine has
+//   CommPlatform::PortFolders() / IsPortChange(msg)  what tells of a port plugged or pulled
 //
 // One small function per system call that the port class needs, two files
 // per platform: the port's calls in CommPlatformPosix.cpp (termios) and
@@ -80,6 +82,12 @@ struct CommPortInfo {
   std::string Device;       // what to open: "/dev/ttyUSB0", "COM4"
   std::string Description;  // what the system knows of it; may be empty
   bool operator==(const CommPortInfo&) const = default;
+};
+
+// A device of Windows' Setup API, class "Ports (COM & LPT)".
+struct CommDeviceRecord {
+  std::string PortName;      // the value "PortName" of its device key: "COM5", "LPT1"
+  std::string FriendlyName;  // as Device Manager shows it: "USB-SERIAL CH340 (COM5)"; may be empty
 };
 
 // Modem-line requests for EscapeFunction.
@@ -167,6 +175,13 @@ void SetLastError(std::uint32_t error);
 // it (ETIMEDOUT on POSIX, ERROR_TIMEOUT on Windows).
 bool IsTimeout(std::uint32_t error);
 
+// Whether the error number of a failed I/O on an open port says the device
+// itself went away or broke, so that only a new open can reach it again: on
+// POSIX EIO (also a hang-up, which Read reports as EIO), ENXIO, ENODEV; on
+// Windows the errors a pulled USB adapter's driver gives (see
+// CommPlatformWin32.cpp). A time-out is never one.
+bool IsDeviceGone(std::uint32_t error);
+
 // The system's own text for an error number (strerror, FormatMessage), in
 // UTF-8 and without a trailing full stop or line break.
 std::string ErrorText(std::uint32_t error);
@@ -174,14 +189,37 @@ std::string ErrorText(std::uint32_t error);
 // The serial ports this machine has, in a stable order, for the advice after
 // a failed start. Linux: the devices of /sys/class/tty that are real ports,
 // each followed by its /dev/serial/by-id/ names, with the adapter's name as
-// udev recorded it. Windows: the ports in HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
-// described by their driver's device name (\Device\Serial0, \Device\VCP0).
+// udev recorded it. Windows: ListPortsOf(PortDevices(), the ports in
+// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM).
 std::vector<CommPortInfo> ListPorts();
+
+// Windows' port list from the Setup API's devices and the device map: each
+// device with a COM name, described by its friendly name ("USB-SERIAL CH340
+// (COM5)", as Device Manager shows it); then the device map's ports that no
+// device names (virtual pairs), described by their driver's device name
+// ("\Device\Serial0"); in counting order. Plain data, so any platform's
+// tests can give it made-up records.
+std::vector<CommPortInfo> ListPortsOf(const std::vector<CommDeviceRecord>& devices,
+                                      const std::vector<CommPortInfo>& deviceMap);
+
+// The folders whose entries change when a port is plugged in or pulled out:
+// on Linux /dev, /dev/serial and /dev/serial/by-id (an inotify watch on them
+// costs nothing while nothing changes); none on Windows, which tells windows
+// of device changes instead.
+std::vector<std::string> PortFolders();
+
+// Whether a message a window received (on Windows a MSG) tells that a device
+// came or went: WM_DEVICECHANGE, which the system sends every top-level
+// window. Always false elsewhere.
+bool IsPortChange(const void* message);
 
 #ifdef _WIN32
 // ListPorts over the values of `subkey` under `root`, an open registry key
 // (an HKEY: HKEY_LOCAL_MACHINE for ListPorts, another in the tests).
 std::vector<CommPortInfo> ListPortsInRegistry(std::intptr_t root, const std::string& subkey);
+
+// The devices of the Setup API's Ports class that are present.
+std::vector<CommDeviceRecord> PortDevices();
 #else
 // ListPorts on a machine whose /sys, /dev and /run/udev are the folders
 // given ("/sys", "/dev", "/run/udev" for ListPorts; a made-up machine in the

@@ -253,6 +253,14 @@ void SetLastError(std::uint32_t error) { errno = static_cast<int>(error); }
 
 bool IsTimeout(std::uint32_t error) { return error == static_cast<std::uint32_t>(ETIMEDOUT); }
 
+bool IsDeviceGone(std::uint32_t error) {
+  // A pulled USB adapter fails its reads, writes and ioctls with EIO (or
+  // hangs up, which Read turns into EIO); a device whose driver went with it
+  // answers ENXIO or ENODEV.
+  return error == static_cast<std::uint32_t>(EIO) || error == static_cast<std::uint32_t>(ENXIO) ||
+         error == static_cast<std::uint32_t>(ENODEV);
+}
+
 std::string ErrorText(std::uint32_t error) { return std::strerror(static_cast<int>(error)); }
 
 }  // namespace CommPlatform

@@ -150,6 +150,33 @@ void SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
 bool IsTimeout(std::uint32_t error) { return error == ERROR_TIMEOUT; }
 
+bool IsDeviceGone(std::uint32_t error) {
+  constexpr DWORD kNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, which MinGW's winerror.h lacks
+  switch (error) {
+    // What the drivers of USB serial adapters answer on a handle whose
+    // adapter was pulled: usbser.sys (CDC) and FTDI's driver "The device
+    // does not recognize the command", Prolific's and WCH's (CH340) "A
+    // device attached to the system is not functioning", FTDI's also "Access
+    // is denied"; I/O the removal broke off ends "aborted"; a handle the
+    // removal made invalid.
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_INVALID_HANDLE:
+    // The system's own words for a device that is no longer there.
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case kNoSuchDevice:
+    // Wine's word for Linux's EIO: a serial device or pseudo-terminal gone.
+    case ERROR_NOT_READY:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string ErrorText(std::uint32_t error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(

@@ -64,6 +64,18 @@ bool IsWriteTimeout(const ECommError& error) {
   return error.Code == COMM_WRITE && CommPlatform::IsTimeout(error.SystemError);
 }
 
+bool IsDeviceLost(const ECommError& error) {
+  switch (error.Code) {
+    case COMM_WRITE:
+    case COMM_READ:
+    case COMM_PURGE:
+    case COMM_STATUS:
+      return CommPlatform::IsDeviceGone(error.SystemError);
+    default:
+      return false;
+  }
+}
+
 TCommPort::TCommPort() : FPortName("COM1") {
   FLineSettings.DCBlength = 28;
   FLineSettings.BaudRate = 300;

@@ -11,6 +11,7 @@
 //   port.Close()
 //   DescribeCommError(e)                 a sentence for a person
 //   IsWriteTimeout(e)                    a byte the line did not take in time
+//   IsDeviceLost(e)                      the device went away: only a new Open helps
 //
 // Every failure throws ECommError by value (codes below); nothing returns an
 // error code. The platform calls live behind CommPlatform.h.
@@ -58,6 +59,13 @@ std::string DescribeCommError(const ECommError& error);
 // Whether the error is a byte that the line did not take within the write
 // time-out: the line is there but does not move, unlike a line that failed.
 bool IsWriteTimeout(const ECommError& error);
+
+// Whether the error is a failed I/O on an open port (a write, a read, the
+// purge, the queue's status) whose system error says the device went away or
+// broke (CommPlatform::IsDeviceGone): a pulled adapter, a hung-up line. The
+// handle then reaches nothing any more; the same device, plugged in again,
+// answers only a new Open. A time-out or a refused setting is never one.
+bool IsDeviceLost(const ECommError& error);
 
 // One serial device, opened by name with a fixed line configuration.
 // Default-constructible (closed), not copyable; the destructor closes an open

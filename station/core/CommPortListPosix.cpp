@@ -120,4 +120,10 @@ std::vector<CommPortInfo> ListPortsUnder(const std::string& sysRoot, const std::
 
 std::vector<CommPortInfo> ListPorts() { return ListPortsUnder("/sys", "/dev", "/run/udev"); }
 
+// The kernel makes and removes the node in /dev; udev then adds or removes
+// the lasting name in /dev/serial/by-id (making /dev/serial for the first).
+std::vector<std::string> PortFolders() { return {"/dev", "/dev/serial", "/dev/serial/by-id"}; }
+
+bool IsPortChange(const void*) { return false; }
+
 }  // namespace CommPlatform

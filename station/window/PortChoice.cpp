@@ -40,14 +40,7 @@ bool SavePort(const TStationProfile& profile, const std::string& device, QString
 }
 
 QString PortAdvice(const TStationProfile& profile, const TPortChoice& choice) {
-  QString text;
-  const std::vector<CommPortInfo> ports = CommPlatform::ListPorts();
-  if (ports.empty()) {
-    text += "No serial ports were found on this machine.\n";
-  } else {
-    text += "Serial ports on this machine:\n";
-    for (const CommPortInfo& port : ports) text += "  " + PortListLine(port) + '\n';
-  }
+  QString text = PortListText();
   if (!choice.Source.isEmpty())
     text += QString("%1 led to %2 by %3.\n").arg(DeviceText(profile.PortName), ShownDevice(choice.Device), choice.Source);
   text += QString("Start %1 with --port DEVICE to use another; add --save to keep it.").arg(profile.Program);

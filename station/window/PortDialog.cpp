@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,12 +11,13 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimer>
 
 #include "PortText.h"
 
 TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choice, TPortLister listPorts,
-                         QWidget* parent)
-    : QDialog(parent), listPorts_(std::move(listPorts)) {
+                         std::vector<std::string> watched, QWidget* parent)
+    : QDialog(parent), listPorts_(std::move(listPorts)), watchedFolders_(std::move(watched)) {
   setObjectName(QStringLiteral("PortDialog"));
   setWindowTitle(profile.Program);
 
@@ -70,6 +73,46 @@ TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choi
   connect(ListAgain, &QPushButton::clicked, this, [this] { ListPorts(); });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  // udev names an adapter (by-id, its description) a moment after the kernel
+  // made its node, Windows its friendly name after the device arrived.
+  relist_ = new QTimer(this);
+  relist_->setSingleShot(true);
+  relist_->setInterval(250);
+  connect(relist_, &QTimer::timeout, this, [this] {
+    ListPorts();
+    Watch();
+  });
+}
+
+void TPortDialog::showEvent(QShowEvent* event) {
+  if (!watcher_) {
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, relist_, qOverload<>(&QTimer::start));
+  }
+  Watch();
+  QDialog::showEvent(event);
+}
+
+void TPortDialog::hideEvent(QHideEvent* event) {
+  delete watcher_;
+  watcher_ = nullptr;
+  relist_->stop();
+  QDialog::hideEvent(event);
+}
+
+bool TPortDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  if (eventType == "windows_generic_MSG" && CommPlatform::IsPortChange(message)) relist_->start();
+  return QDialog::nativeEvent(eventType, message, result);
+}
+
+void TPortDialog::Watch() {
+  if (!watcher_) return;
+  const QStringList watching = watcher_->directories();
+  for (const std::string& folder : watchedFolders_) {
+    const QString path = DeviceText(folder);
+    if (!watching.contains(path) && QFileInfo(path).isDir()) watcher_->addPath(path);
+  }
 }
 
 void TPortDialog::ShowFailure(const QString& sentence) {

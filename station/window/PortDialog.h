@@ -9,8 +9,11 @@
 //
 // The box shows the failure sentence, the serial ports of this machine with
 // their descriptions (the device that failed selected where listed), an
-// entry for any path or COM name, "List again" (an adapter is often plugged
-// in after the box appears), the check box and "Open" / "Close". A click on
+// entry for any path or COM name, "List again", the check box and "Open" /
+// "Close". While it is shown the list follows the adapters plugged in and
+// pulled out, without polling: a change in the folders the platform names
+// (inotify on Linux) or its device-change message (Windows) lists the ports
+// anew a moment later, once the system has named the port. A click on
 // a port fills the entry; Enter and a double-click on a port mean "Open";
 // "Close", Escape and the title bar's close reject the box. Where --port or
 // the environment chose the device, the box says that it still comes first.
@@ -27,18 +30,23 @@
 #include "StationProfile.h"
 
 class QCheckBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 
 class TPortDialog : public QDialog {
 public:
   // The ports of this machine; CommPlatform::ListPorts but in the tests.
   using TPortLister = std::function<std::vector<CommPortInfo>()>;
 
+  // `watched`: the folders whose changes mean a port came or went
+  // (CommPlatform::PortFolders but in the tests).
   TPortDialog(const TStationProfile& profile, const TPortChoice& choice,
-              TPortLister listPorts = CommPlatform::ListPorts, QWidget* parent = nullptr);
+              TPortLister listPorts = CommPlatform::ListPorts,
+              std::vector<std::string> watched = CommPlatform::PortFolders(), QWidget* parent = nullptr);
 
   // Shows `sentence`, lists the ports again and selects the entry's device
   // where listed; what was typed and checked stays.
@@ -58,10 +66,21 @@ public:
   QPushButton* Open = nullptr;
   QPushButton* Close = nullptr;
 
+protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+
 private:
   void ListPorts();
+  // Watches those of the folders that exist now (one may appear with the
+  // first adapter).
+  void Watch();
   // Selects the port the entry names (its path for a COM name), else none.
   void SelectEntry();
 
   TPortLister listPorts_;
+  std::vector<std::string> watchedFolders_;
+  QFileSystemWatcher* watcher_ = nullptr;  // only while shown: an idle station watches nothing
+  QTimer* relist_ = nullptr;               // a burst of changes lists once
 };

@@ -1,5 +1,7 @@
 #include "PortText.h"
 
+#include <vector>
+
 #include <QFile>
 
 #include "CommPlatform.h"
@@ -14,7 +16,17 @@ QString ShownDevice(const std::string& device) {
 }
 
 QString PortListLine(const CommPortInfo& port) {
-  QString line = DeviceText(port.Device);
-  if (!port.Description.empty()) line += " (" + QString::fromStdString(port.Description) + ")";
-  return line;
+  const QString device = DeviceText(port.Device);
+  const QString description = QString::fromStdString(port.Description);
+  if (description.isEmpty()) return device;
+  if (description.endsWith("(" + device + ")")) return description;
+  return device + " (" + description + ")";
+}
+
+QString PortListText() {
+  const std::vector<CommPortInfo> ports = CommPlatform::ListPorts();
+  if (ports.empty()) return QStringLiteral("No serial ports were found on this machine.\n");
+  QString text = QStringLiteral("Serial ports on this machine:\n");
+  for (const CommPortInfo& port : ports) text += "  " + PortListLine(port) + '\n';
+  return text;
 }

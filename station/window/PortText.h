@@ -6,6 +6,7 @@
 //   DeviceOf(text)          ... and back
 //   ShownDevice(device)     the device path of a COM name, anything else as it is
 //   PortListLine(port)      "DEVICE (DESCRIPTION)", or the device alone
+//   PortListText()          this machine's ports, a line each, for a person
 #pragma once
 
 #include <string>
@@ -21,5 +22,11 @@ std::string DeviceOf(const QString& text);
 // of a COM name); a name the platform cannot map is shown as it was given.
 QString ShownDevice(const std::string& device);
 
-// One port of the machine's list.
+// One port as the lists show it: the device, and in brackets what the system
+// knows of it; a description that already names the device (Windows'
+// friendly name "USB-SERIAL CH340 (COM5)", as Device Manager shows it) alone.
 QString PortListLine(const CommPortInfo& port);
+
+// "Serial ports on this machine:" and a PortListLine each, indented, or that
+// no serial ports were found; one line break at the end.
+QString PortListText();

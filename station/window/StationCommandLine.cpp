@@ -122,11 +122,13 @@ QString HelpText(const TStationProfile& profile) {
               "  4. %6, the built-in device of %1.\n"
               "An empty value counts as none. Now %1 leads to %7 (%8).\n"
               "\n"
+              "%9"
+              "\n"
               "Qt's own options (-platform NAME, -display NAME, -style NAME, -geometry WxH+X+Y,\n"
               "-reverse, ...) are passed on to Qt.\n")
               .arg(port, PortVariable(profile), PortSettingKey(profile), StationSettings().fileName(),
                    StationSettings(QSettings::SystemScope).fileName(), ShownDevice(profile.PortName))
-              .arg(ShownDevice(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source);
+              .arg(ShownDevice(now.Device), now.Source.isEmpty() ? QStringLiteral("built in") : now.Source, PortListText());
   return text;
 }
 

@@ -18,7 +18,11 @@
 #include "ChartTips.h"
 #include "CommPort.h"
 #include "ListMarks.h"
+#include "PortDialog.h"
+#include "PortText.h"
+#include "StationSetUp.h"
 #include "StationState.h"
+#include "TextOutput.h"
 
 namespace {
 
@@ -127,6 +131,7 @@ TForm1::TForm1(TStationProfile profile, QWidget* parent)
   InstallChartTips({Chart1, Chart2, Chart3, Chart4, Chart5, Chart6},
                    [this] { return chartedRun_ ? &*chartedRun_ : nullptr; });
 
+  offerPortBox_ = InteractivePlatform();
   if (profile_.SetUp) profile_.SetUp(*this);
 }
 
@@ -134,6 +139,8 @@ TForm1::~TForm1() = default;
 
 void TForm1::Button1Click(QObject* /*Sender*/) {
   if (!profile_.Run) return;
+  if (portLost_ && !state_->Port.IsOpen() && !ReopenPort()) return;
+  portLost_ = false;
   // Qt must never see an exception leave an event handler; the rest of the
   // run is abandoned and what it already listed, sent or charted stays.
   lineGone_ = false;
@@ -143,15 +150,59 @@ void TForm1::Button1Click(QObject* /*Sender*/) {
     // Any port failure but a byte the line did not take in time means the
     // line itself failed: pulled, hung up, the device gone.
     lineGone_ = !IsWriteTimeout(error);
+    // The handle of a lost device reaches nothing any more: let the device
+    // go before the report, which waits for the person.
+    if (IsDeviceLost(error)) {
+      ReleasePort(state_->Port);
+      portLost_ = true;
+    }
     Report(CommErrorSentence(profile_.PortName, profile_.DeviceName(), error));
   } catch (const std::exception& error) {
     Report(QString::fromLocal8Bit(error.what()));
   }
 }
 
+bool TForm1::ReopenPort() {
+  std::string device = profile_.DeviceName();
+  std::unique_ptr<TPortDialog> box;
+  for (;;) {
+    QString sentence;
+    try {
+      OpenStationPort(state_->Port, device);
+      if (device != profile_.DeviceName()) profile_.Device = device;
+      if (box && box->Remember()) {
+        QString message;
+        if (SavePort(profile_, device, message))
+          WriteText(stdout, message + "\n", TUnseen::Drop);
+        else
+          Report(message);
+      }
+      return true;
+    } catch (const ECommError& error) {
+      sentence = CommErrorSentence(profile_.PortName, device, error);
+    }
+    if (!offerPortBox_) {
+      Report(sentence + "\n\n" + PortListText() + "The next press tries again.");
+      return false;
+    }
+    // The box shows the sentence and the ports: no second box for them.
+    WriteText(stderr, box ? sentence + "\n" : sentence + "\n\n" + PortListText(), TUnseen::Drop);
+    if (!box) {
+      TStationProfile tried = profile_;
+      tried.Device = device;
+      box = std::make_unique<TPortDialog>(tried, TPortChoice{device, {}, false}, CommPlatform::ListPorts,
+                                          CommPlatform::PortFolders(), this);
+    }
+    box->ShowFailure(sentence);
+    if (box->exec() != QDialog::Accepted) return false;
+    device = box->Device();
+  }
+}
+
 void TForm1::FormClose(QObject* /*Sender*/, QCloseEvent* /*Action*/) {
   TCommPort& port = state_->Port;
-  // A second close finds the port already closed: nothing to do, nothing to report.
+  // A second close finds the port already closed: nothing to do, nothing to
+  // report; so does a close after a lost device, which the run reported.
   if (!port.IsOpen()) return;
   // The port is closed even when the purge fails; the first failure is reported.
   std::optional<ECommError> failure;

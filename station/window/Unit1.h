@@ -2,11 +2,13 @@
 //
 // Interface summary
 //   TForm1 form(profile);     builds the widgets, then runs profile.SetUp
-//   form.Button1Click(this)   one run (profile.Run); failures are reported
+//   form.Button1Click(this)   one run (profile.Run); failures are reported; a
+//                             press after the device was lost opens it first
 //   form.FormClose(...)       ClearInput + Close on the port; on window close
 //                             (no report when the last run found the line gone)
 //   form.State()              the station's StationState
 //   form.SetErrorReporter(f)  where failure sentences go (default ReportToUser)
+//   form.OfferPortBox(b)      whether a failed reopen offers the port box
 //   form.SaveRunAction        "Save run…": Ctrl+S, the lists' and charts' menus
 //   form.RunCharted(state)    ShowAnalysis's news: this run is the one to save
 //   form.SaveRun()            the charted run as NAME.csv, NAME-analysis.csv,
@@ -22,7 +24,15 @@
 // No exception leaves an event handler: a port failure during a run or the
 // close becomes one sentence for the error reporter and the window stays
 // usable. An exception of the set-up leaves the constructor (the start-up
-// reports it). The save and copy entries are additions around the window: a
+// reports it).
+// A lost device (IsDeviceLost: a pulled adapter, a hung-up line) is reported
+// once like any failure, and the port is closed at once, so the device is
+// free. The next press opens the same device again with the station's line
+// (OpenStationPort) before its run; when that fails, the press reports the
+// open's failure with this machine's ports and offers the port box of a
+// failed start, where another device can be chosen; "Close" there leaves the
+// window usable with its port closed, and the next press tries again.
+// Nothing happens between presses: no timer, no polling. The save and copy entries are additions around the window: a
 // save is not a run (lists, charts, port untouched), and they stay disabled
 // until a run has reached the charts.
 #pragma once
@@ -95,6 +105,10 @@ public:
 
   // Replaces the error reporter.
   void SetErrorReporter(TErrorReporter reporter) { reporter_ = std::move(reporter); }
+  // Whether a press that cannot open the lost device again shows the port
+  // box (else it reports the failure and the ports). Default: where a person
+  // can answer it (InteractivePlatform).
+  void OfferPortBox(bool offered) { offerPortBox_ = offered; }
 
   // The charts show the state's run now: keeps a copy of it to save and
   // enables the save and copy entries.
@@ -123,6 +137,9 @@ protected:
 
 private:
   void Report(const QString& sentence);
+  // Opens the lost device again, or one chosen in the port box. Returns
+  // whether the port is open; a failure has been reported.
+  bool ReopenPort();
 
   TStationProfile profile_;
   std::unique_ptr<StationState> state_;
@@ -130,6 +147,9 @@ private:
   TErrorReporter reporter_ = ReportToUser;
   // The last run ended in a failure of the line itself (not a write time-out).
   bool lineGone_ = false;
+  // The port was closed because its device was lost: the next press opens it.
+  bool portLost_ = false;
+  bool offerPortBox_ = false;
   std::optional<TChartedRun> chartedRun_;
   std::vector<QAction*> copyChartActions_;
   TRunNameAsker askName_ = AskRunName;

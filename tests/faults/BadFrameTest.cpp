@@ -83,6 +83,7 @@ private slots:
     b.rx.Press();
     QCOMPARE(b.line.Queued(), static_cast<int>(FRAME_SIZE));
     QVERIFY(SameScreen(before, Capture(b.rx.Form)));
+    QVERIFY(b.rx.Form.State().Port.IsOpen());  // a bad mark is no lost device
 
     b.rx.Press();
     QCOMPARE(b.line.Queued(), 0);
@@ -138,6 +139,7 @@ private slots:
     QCOMPARE(LastLines(b.rx.Form.Memo2, 200), normal);
     QCOMPARE(b.rx.Form.Series1->Count(), 10);
     QCOMPARE(b.rx.Form.Series6->Count(), 100);
+    QVERIFY(b.rx.Form.State().Port.IsOpen());  // a short frame is no lost device
 
     GoodRunShowsWhatWasSent(b.sender, b.rx, b.line, false);
     if (QTest::currentTestFailed()) return;

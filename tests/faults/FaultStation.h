@@ -4,6 +4,7 @@
 // Interface summary (the window and its comparisons: StationView.h)
 //   FaultStation rx(ReceiverProfile(), line.Path());   window on that device
 //   Sender sender; sender.Frame()                     a transmit run's bytes
+//   FrameOf(state)                                    the frame of a state's samples
 //   GoodRunShowsWhatWasSent(sender, rx, line, same)   a whole frame, shown right
 #pragma once
 
@@ -39,6 +40,16 @@ struct Sender {
     return Line.Collect(FRAME_SIZE);
   }
 };
+
+// The frame a transmit run of `state`'s samples sends.
+inline std::vector<std::uint8_t> FrameOf(const StationState& state) {
+  struct Sink {
+    std::vector<std::uint8_t> Bytes;
+    void SendByte(std::uint8_t b) { Bytes.push_back(b); }
+  } sink;
+  EncodeSampleFrame(sink, state.Uniform, state.Normal);
+  return sink.Bytes;
+}
 
 // A frame sent by `sender` arrives at `rx` over `line`; the receiver must
 // then list and chart exactly what the sender did. The normal histogram is

@@ -122,3 +122,19 @@ TEST(PortList, ThisMachinesPortsAreDevicesItHas) {
     EXPECT_TRUE(fs::exists(port.Device)) << port.Device;
   }
 }
+
+// Windows' list from made-up Setup API records and device map: a device's
+// friendly name where it has one (its COM name in any letter case), else the
+// device map's name; printer ports and a second record of a port left out;
+// the ports only the device map knows (a virtual pair) as before.
+TEST(PortList, WindowsNamesPortsAsDeviceManagerShowsThem) {
+  const std::vector<CommDeviceRecord> devices{{"COM5", "USB-SERIAL CH340 (COM5)"}, {"LPT1", "Printer Port (LPT1)"},
+                                              {"com1", "Communications Port (COM1)"}, {"COM12", ""},
+                                              {"COM5", "the same port again"}};
+  const std::vector<CommPortInfo> deviceMap{
+      {"COM1", "\\Device\\Serial0"}, {"COM12", "\\Device\\VCP0"}, {"COM21", "\\Device\\com0com10"}};
+  const std::vector<CommPortInfo> expected{{"COM1", "Communications Port (COM1)"}, {"COM5", "USB-SERIAL CH340 (COM5)"},
+                                           {"COM12", "\\Device\\VCP0"}, {"COM21", "\\Device\\com0com10"}};
+  EXPECT_EQ(CommPlatform::ListPortsOf(devices, deviceMap), expected);
+  EXPECT_EQ(CommPlatform::ListPortsOf({}, deviceMap), deviceMap);  // what wine has: no Ports class
+}

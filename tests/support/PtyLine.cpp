@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -76,7 +77,17 @@ char ThreadState(pid_t thread) {
 
 }  // namespace
 
-PtyLine::PtyLine() {
+PtyLine::PtyLine() { OpenPair(); }
+
+PtyLine::PtyLine(Lasting) {
+  static int made = 0;
+  link_ = (std::filesystem::temp_directory_path() /
+           ("usb-sig_Cable_" + std::to_string(getpid()) + "-" + std::to_string(++made) + "-if00-port0"))
+              .string();
+  Plug();
+}
+
+void PtyLine::OpenPair() {
   char name[256] = {};
   if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) Fail("openpty");
   path_ = name;
@@ -88,6 +99,21 @@ PtyLine::~PtyLine() {
   if (cutter_.joinable()) cutter_.join();
   if (master_ >= 0) close(master_);
   if (slave_ >= 0) close(slave_);
+  if (!link_.empty()) unlink(link_.c_str());
+}
+
+void PtyLine::Pull() {
+  HangUp();
+  unlink(link_.c_str());
+}
+
+void PtyLine::Plug() {
+  if (master_ >= 0) close(master_);
+  if (slave_ >= 0) close(slave_);
+  OpenPair();
+  // udev makes the link anew for the new device.
+  if (symlink(path_.c_str(), link_.c_str()) != 0) Fail("symlink");
+  path_ = link_;
 }
 
 void PtyLine::Send(const std::vector<std::uint8_t>& bytes) const {

@@ -4,6 +4,7 @@
 //
 // Interface summary
 //   PtyLine line;                 a raw pair (throws std::runtime_error)
+//   PtyLine cable(PtyLine::kLasting)  ... that the station opens by a lasting name
 //   line.Path()                   the device the station opens
 //   line.StationFd()              the test's own descriptor on the station's side
 //   line.FarFd()                  the far end (the master)
@@ -15,6 +16,8 @@
 //   line.HangUp()                 close the far end: the station's device is gone
 //   line.HangUpWhenTaken()        ... once the station has taken every queued
 //                                 byte and waits for the next
+//   cable.Pull()                  the adapter pulled: hung up, the name leads nowhere
+//   cable.Plug()                  a new adapter behind the same name, nothing queued
 //  the station's side:
 //   line.Queued()                 bytes waiting in the station's receive queue
 //   line.WaitQueued(n, ms)        wait until n bytes wait there
@@ -59,7 +62,13 @@
 
 class PtyLine {
 public:
+  // A name that outlives the device, as udev's /dev/serial/by-id/ names do:
+  // on Linux a link in the temporary folder, under wine the COM name.
+  struct Lasting {};
+  static constexpr Lasting kLasting{};
+
   PtyLine();
+  explicit PtyLine(Lasting);
   ~PtyLine();
   PtyLine(const PtyLine&) = delete;
   PtyLine& operator=(const PtyLine&) = delete;
@@ -89,6 +98,10 @@ public:
 
   // Stop a PtyRelay on this line first.
   void HangUp();
+  // kLasting only: the device goes away (hung up, the name leads nowhere);
+  // a new one behind the same name.
+  void Pull();
+  void Plug();
   // From a thread of its own, so the calling thread can go on to the
   // station's run: waits until the station has taken every queued byte and
   // its thread (the caller) sleeps in the wait for the next one, then hangs
@@ -115,9 +128,12 @@ private:
   mutable TCommPort far_, station_;
   bool pulled_ = false;
 #else
+  void OpenPair();
+
   int master_ = -1;
   int slave_ = -1;
   std::string path_;
+  std::string link_;  // the lasting name, removed with the line
   std::thread cutter_;
 #endif
 };

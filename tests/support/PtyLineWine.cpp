@@ -12,6 +12,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "StationSetUp.h"
 #include "WaitUntil.h"
 
 namespace {
@@ -46,6 +47,20 @@ PtyLine::PtyLine() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime == nullptr) throw std::runtime_error("no XDG_RUNTIME_DIR: run the test through private-runtime.sh");
   folder_ = std::string(runtime) + "/line" + std::to_string(++made);
+  Plug();
+}
+
+// The COM name outlives the cable behind it.
+PtyLine::PtyLine(Lasting) : PtyLine() {}
+
+void PtyLine::Pull() {
+  RunScript("pull", folder_, "keep");
+  // The test's own handles reach nothing any more.
+  ReleasePort(station_);
+  ReleasePort(far_);
+}
+
+void PtyLine::Plug() {
   RunScript("plug", folder_, SIG_SIGLINK_PATH);
   std::ifstream names(OnZ(folder_ + "/names"));
   std::string farEnd;

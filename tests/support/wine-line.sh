@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# wine-line.sh plug FOLDER SIGLINK | pull FOLDER - the serial lines of the
-# window and fault tests under wine (tests/support/PtyLineWine.cpp starts
+# wine-line.sh plug FOLDER SIGLINK | pull FOLDER [keep] - the serial lines of
+# the window and fault tests under wine (tests/support/PtyLineWine.cpp starts
 # this script from inside wine, as a Unix program).
 #   plug  starts a siglink cable (not paced), leads the first free pair of
 #         COM names COM21..COM98 of the wine prefix to its two ends and
-#         writes the pair ("COM21 COM22") into FOLDER/names;
-#   pull  ends the cable, so the station's line is gone, and frees its names.
+#         writes the pair ("COM21 COM22") into FOLDER/names; a FOLDER that
+#         had a cable leads the same names to the new one (a replug);
+#   pull  ends the cable, so the station's line is gone, and frees its names
+#         unless "keep" holds them for the next plug.
 # Wine starts a Unix program without waiting for it, so each run ends by
 # making FOLDER/done (a plug without FOLDER/names failed: FOLDER.log says
 # why). FOLDER lies in the test's private runtime folder
@@ -26,34 +28,40 @@ alive() {
   read -r pid _ state _ <"/proc/$1/stat" 2>/dev/null && [ "$state" != Z ]
 }
 
-# unplug CABLE FIRST: ends the cable (its ends close once it is no longer
-# alive) and frees its names.
+# unplug CABLE FIRST [keep]: ends the cable (its ends close once it is no
+# longer alive) and frees its names unless kept.
 unplug() {
   kill "$1" 2>/dev/null
   while alive "$1"; do sleep 0.005; done
   rm -f "$WINEPREFIX/dosdevices/com$2" "$WINEPREFIX/dosdevices/com$(($2 + 1))"
-  rm -rf "$WINEPREFIX/lines/com$2"
+  [ "${3:-}" = keep ] || rm -rf "$WINEPREFIX/lines/com$2"
 }
 
 # take FIRST: whether COM<FIRST> and the next are free, and if so takes them.
-# A pair whose cable is no longer alive (a test killed with its runtime
-# folder left behind) is free again.
+# A pair whose cable is no longer alive and whose test's folder is gone (a
+# test killed with its runtime folder left behind) is free again.
 take() {
   local lock=$WINEPREFIX/lines/com$1
-  if [ -f "$lock/pid" ] && ! alive "$(cat "$lock/pid")"; then rm -rf "$lock"; fi
-  mkdir "$lock" 2>/dev/null
+  if [ -f "$lock/pid" ] && ! alive "$(cat "$lock/pid")" && [ ! -d "$(cat "$lock/folder" 2>/dev/null)" ]; then
+    rm -rf "$lock"
+  fi
+  mkdir "$lock" 2>/dev/null && echo "$folder" >"$lock/folder"
 }
 
 case $action in
 plug)
   siglink=$3
   mkdir -p "$folder" "$WINEPREFIX/lines"
-  first=21
-  until take $first; do
-    first=$((first + 2))
-    [ $first -le 97 ] || { echo "wine-line: no free COM names"; finish; }
-  done
-  echo "$first" >"$folder/first"
+  if [ -s "$folder/first" ]; then
+    first=$(cat "$folder/first")
+  else
+    first=21
+    until take $first; do
+      first=$((first + 2))
+      [ $first -le 97 ] || { echo "wine-line: no free COM names"; finish; }
+    done
+    echo "$first" >"$folder/first"
+  fi
   : >"$folder/ends"
   "$siglink" cable --no-pace >"$folder/ends" &
   cable=$!
@@ -74,7 +82,7 @@ plug)
   finish
   ;;
 pull)
-  unplug "$(cat "$folder/pid")" "$(cat "$folder/first")"
+  unplug "$(cat "$folder/pid")" "$(cat "$folder/first")" "${3:-}"
   finish
   ;;
 esac

@@ -208,9 +208,12 @@ private slots:
     QCOMPARE(outcome.Status, 0);
     QVERIFY2(outcome.Err.isEmpty(), qPrintable(outcome.Err));
     for (const QString& text : says) QVERIFY2(outcome.Out.contains(text), qPrintable(text + " in:\n" + outcome.Out));
-    // Help names the settings files of this machine, as QSettings finds them.
+    // Help names the settings files of this machine, as QSettings finds them,
+    // and its ports.
     if (option != "--version")
-      QVERIFY2(outcome.Out.contains(machine.UserFile()) && outcome.Out.contains(machine.SystemFile()),
+      QVERIFY2(outcome.Out.contains(machine.UserFile()) && outcome.Out.contains(machine.SystemFile()) &&
+                   (outcome.Out.contains("\nSerial ports on this machine:\n") ||
+                    outcome.Out.contains("\nNo serial ports were found on this machine.\n")),
                qPrintable(outcome.Out));
   }
 
@@ -436,6 +439,31 @@ private slots:
     QTest::mouseDClick(box.Ports->viewport(), Qt::LeftButton, {}, at(1));
     QCOMPARE(box.result(), QDialog::Accepted);
     QCOMPARE(box.Device(), "/dev/ttyUSB0");
+  }
+
+  // While shown, the box lists the ports anew a moment after a watched
+  // folder changed (an adapter plugged in or pulled out), also one that
+  // appears later (/dev/serial/by-id comes with the first adapter); a
+  // Windows friendly name that names its port is the whole line. Hidden, it
+  // watches nothing.
+  void portBoxFollowsTheAdapters() {
+    QTemporaryDir dev;
+    std::vector<CommPortInfo> ports{{"COM5", "USB-SERIAL CH340 (COM5)"}};
+    int listings = 0;
+    TPortDialog box(FailedAt("COM5"), {"COM5", {}}, [&] { return ++listings > 1 ? ports : kPorts; },
+                    {dev.path().toStdString(), dev.filePath("by-id").toStdString()});
+    box.ShowFailure("the sentence");
+    box.show();
+    QVERIFY(QDir(dev.path()).mkdir("by-id"));
+    QVERIFY(QTest::qWaitFor([&] { return listings == 2; }, 5000));
+    QCOMPARE(box.Ports->item(0)->text(), "USB-SERIAL CH340 (COM5)");
+    ports.clear();
+    QVERIFY(QDir(dev.path()).mkdir("by-id/gone"));
+    QVERIFY(QTest::qWaitFor([&] { return box.Ports->count() == 0; }, 5000));
+    box.hide();
+    QVERIFY(QDir(dev.path()).mkdir("again"));
+    QTest::qWait(1000);
+    QCOMPARE(listings, 3);
   }
 
   // --save keeps the device for the next start without options, as a menu
