@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "PortText.h"
+#include "TextOutput.h"
 
 TPortDialog::TPortDialog(const TStationProfile& profile, const TPortChoice& choice, TPortLister listPorts,
                          std::vector<std::string> watched, QWidget* parent)
@@ -156,5 +157,30 @@ void TPortDialog::SelectEntry() {
       Ports->scrollToItem(Ports->item(row));
       break;
     }
+  }
+}
+
+std::string OpenInPortBox(const TStationProfile& profile, const TPortChoice& choice, QString sentence,
+                         const std::function<QString(const std::string& device)>& tryOpen,
+                         const TErrorReporter& report, QWidget* parent) {
+  TPortDialog box(profile, choice, CommPlatform::ListPorts, CommPlatform::PortFolders(), parent);
+  for (;;) {
+    box.ShowFailure(sentence);
+    if (box.exec() != QDialog::Accepted) return {};
+    const std::string device = box.Device();
+    sentence = tryOpen(device);
+    if (sentence.isEmpty()) {
+      QString message;
+      // Asked for in the box: the window working on it says enough where no
+      // stream or console would show the message.
+      if (box.Remember()) {
+        if (SavePort(profile, device, message))
+          WriteText(stdout, message + "\n", TUnseen::Drop);
+        else if (report)
+          report(parent, message);
+      }
+      return device;
+    }
+    WriteText(stderr, sentence + "\n", TUnseen::Drop);
   }
 }

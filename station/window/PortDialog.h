@@ -6,6 +6,8 @@
 //   box.ShowFailure(sentence);          the latest failure; the ports listed anew
 //   if (box.exec() == QDialog::Accepted) profile.Device = box.Device();
 //   box.Remember()                      "remember for the next starts" is checked
+//   OpenInPortBox(profile, choice, sentence, tryOpen, report, parent)
+//                                       the box until a device chosen there opens
 //
 // The box shows the failure sentence, the serial ports of this machine with
 // their descriptions (the device that failed selected where listed), an
@@ -26,6 +28,7 @@
 #include <QDialog>
 
 #include "CommPlatform.h"
+#include "ErrorReport.h"
 #include "PortChoice.h"
 #include "StationProfile.h"
 
@@ -84,3 +87,14 @@ private:
   QFileSystemWatcher* watcher_ = nullptr;  // only while shown: an idle station watches nothing
   QTimer* relist_ = nullptr;               // a burst of changes lists once
 };
+
+// What a failed start and a press that cannot open its lost device share:
+// shows `sentence` in the port box over `parent` until a device chosen
+// there opens. `tryOpen` opens a device and returns "", or the sentence of
+// its failure, which also goes to standard error. With "remember" ticked,
+// the device that opened is saved as the user's setting, which standard
+// output confirms (`report` gets a failure to save). Returns the device
+// that opened; empty when the box was closed.
+std::string OpenInPortBox(const TStationProfile& profile, const TPortChoice& choice, QString sentence,
+                         const std::function<QString(const std::string& device)>& tryOpen,
+                         const TErrorReporter& report, QWidget* parent);

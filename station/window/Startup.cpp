@@ -26,40 +26,33 @@ void Print(std::FILE* stream, const QString& text) { WriteText(stream, text); }
 // open is reported on standard error; where a person can answer, the port
 // box then offers other devices until one opens or the box is closed.
 int RunWindow(TStationProfile profile, const TPortChoice& choice) {
-  std::unique_ptr<TPortDialog> box;
-  for (;;) {
-    QString sentence;
+  std::unique_ptr<TForm1> form;
+  const auto tryOpen = [&](const std::string& device) {
+    profile.Device = device;
     try {
-      TForm1 form(profile);
-      form.show();
-      if (box && box->Remember()) {
-        QString message;
-        // Asked for in the box: the window opening on it says enough where
-        // no stream or console would show the message.
-        if (SavePort(profile, profile.Device, message))
-          WriteText(stdout, message + "\n", TUnseen::Drop);
-        else
-          ReportToUser(&form, message);
-      }
-      return QApplication::exec();
+      form = std::make_unique<TForm1>(profile);
+      return QString();
     } catch (const ECommError& error) {
-      sentence = CommErrorSentence(profile.PortName, profile.Device, error);
-    } catch (const std::exception& error) {
-      ReportToUser(nullptr, QString::fromLocal8Bit(error.what()));
-      return 1;
+      return CommErrorSentence(profile.PortName, device, error);
     }
-    // The first failure comes with the ports and the way to choose; the
-    // box's later tries add their sentences.
-    // (On a screen the port box shows it: no second box for it.)
-    WriteText(stderr, box ? sentence + "\n" : sentence + "\n\n" + PortAdvice(profile, choice) + "\n",
-              TUnseen::Drop);
-    // Without a screen nobody could answer the box: a failed start is a failure.
-    if (!InteractivePlatform()) return 1;
-    if (!box) box = std::make_unique<TPortDialog>(profile, choice);
-    box->ShowFailure(sentence);
-    if (box->exec() != QDialog::Accepted) return 1;
-    profile.Device = box->Device();
+  };
+  try {
+    const QString sentence = tryOpen(profile.DeviceName());
+    if (!sentence.isEmpty()) {
+      // The first failure comes with the ports and the way to choose (on a
+      // screen the port box shows it: no second box for it).
+      WriteText(stderr, sentence + "\n\n" + PortAdvice(profile, choice) + "\n", TUnseen::Drop);
+      // Without a screen nobody could answer the box: a failed start is a failure.
+      if (!InteractivePlatform()) return 1;
+      const auto report = [&form](QWidget*, const QString& message) { ReportToUser(form.get(), message); };
+      if (OpenInPortBox(profile, choice, sentence, tryOpen, report, nullptr).empty()) return 1;
+    }
+  } catch (const std::exception& error) {
+    ReportToUser(nullptr, QString::fromLocal8Bit(error.what()));
+    return 1;
   }
+  form->show();
+  return QApplication::exec();
 }
 
 }  // namespace

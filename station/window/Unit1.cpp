@@ -163,40 +163,25 @@ void TForm1::Button1Click(QObject* /*Sender*/) {
 }
 
 bool TForm1::ReopenPort() {
-  std::string device = profile_.DeviceName();
-  std::unique_ptr<TPortDialog> box;
-  for (;;) {
-    QString sentence;
+  const auto tryOpen = [this](const std::string& device) {
     try {
       OpenStationPort(state_->Port, device);
-      if (device != profile_.DeviceName()) profile_.Device = device;
-      if (box && box->Remember()) {
-        QString message;
-        if (SavePort(profile_, device, message))
-          WriteText(stdout, message + "\n", TUnseen::Drop);
-        else
-          Report(message);
-      }
-      return true;
+      profile_.Device = device;
+      return QString();
     } catch (const ECommError& error) {
-      sentence = CommErrorSentence(profile_.PortName, device, error);
+      return CommErrorSentence(profile_.PortName, device, error);
     }
-    if (!offerPortBox_) {
-      Report(sentence + "\n\n" + PortListText() + "The next press tries again.");
-      return false;
-    }
-    // The box shows the sentence and the ports: no second box for them.
-    WriteText(stderr, box ? sentence + "\n" : sentence + "\n\n" + PortListText(), TUnseen::Drop);
-    if (!box) {
-      TStationProfile tried = profile_;
-      tried.Device = device;
-      box = std::make_unique<TPortDialog>(tried, TPortChoice{device, {}, false}, CommPlatform::ListPorts,
-                                          CommPlatform::PortFolders(), this);
-    }
-    box->ShowFailure(sentence);
-    if (box->exec() != QDialog::Accepted) return false;
-    device = box->Device();
+  };
+  const QString sentence = tryOpen(profile_.DeviceName());
+  if (sentence.isEmpty()) return true;
+  if (!offerPortBox_) {
+    Report(sentence + "\n\n" + PortListText() + "The next press tries again.");
+    return false;
   }
+  // The box shows the sentence and the ports: no second box for them.
+  WriteText(stderr, sentence + "\n\n" + PortListText(), TUnseen::Drop);
+  const TPortChoice choice{profile_.DeviceName(), {}, false};
+  return !OpenInPortBox(profile_, choice, sentence, tryOpen, reporter_, this).empty();
 }
 
 void TForm1::FormClose(QObject* /*Sender*/, QCloseEvent* /*Action*/) {
