@@ -22,7 +22,7 @@ constexpr const char* kUsage = R"(Usage:
                [--noise RATE [--seed N]] [SIGTX SIGRX]
   siglink cable [--no-pace] [--bursts MS] [--stall | --cut-after BYTES]
                 [--noise RATE [--seed N]]
-  siglink --help
+  siglink --help | --version
 
 A virtual null-modem cable for the signal stations sigtx and sigrx: two
 pseudo-terminals joined by a relay that behaves like a serial line.
@@ -202,6 +202,11 @@ int main(int argc, char** argv) {
   const std::string command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  // As the stations answer it.
+  if (command == "--version") {
+    std::fputs("siglink (sigstations) " SIG_VERSION "\n", stdout);
     return 0;
   }
   if (command != "cable" && command != "demo") return Usage("unknown command " + command);
