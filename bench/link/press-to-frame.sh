@@ -4,10 +4,9 @@
 # (1202 × 10 bits at 9600 baud = 1.2521 s). The receiving end is read here in
 # place of sigrx, so the moment the last byte arrives is seen directly.
 # Usage: press-to-frame.sh BUILD_DIR [RUNS]   (prints each run and the median)
-set -uo pipefail
 build=$(cd "$1" && pwd)
 runs=${2:-5}
-. "$(dirname "$0")/../../tools/stations.sh"
+. "$(dirname "$0")/../../tests/support/stations.sh"
 e2e_begin press-to-frame "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
   "$build/tests/e2e/xclose" "$build/bench/link"
 start_cable

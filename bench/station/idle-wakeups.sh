@@ -1,23 +1,15 @@
 #!/usr/bin/env bash
-# An idle station must not wake up by itself: no timer of ours runs while no
-# one presses the button. Starts sigtx and sigrx on a siglink cable under a
-# private Xvfb (as the end-to-end tests do), lets them settle, then traces
-# every thread of each station with strace for SECONDS and counts the system
-# calls they make: each return from a wait (poll, futex, ...) is a wake-up.
-# Then one button press of each station, traced the same way, shows that the
-# count does see a station at work, and a last trace shows the receiver idle
-# again with the keyboard focus in a memo.
+# The system calls of an idle station's threads in SECONDS (strace), then
+# of one press each, then of the receiver idle with a memo focused; how and
+# why: docs/PERFORMANCE.md.
 # Usage: idle-wakeups.sh BUILD_DIR [SECONDS]   (default 10)
-set -uo pipefail
 build=$(cd "$1" && pwd)
 seconds=${2:-10}
 command -v strace >/dev/null || { echo "idle-wakeups: strace is not installed" >&2; exit 1; }
-. "$(dirname "$0")/../../tools/stations.sh"
+. "$(dirname "$0")/../../tests/support/stations.sh"
 e2e_begin idle-wakeups "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
   "$build/tests/e2e/xclose" "$build/bench/station"
-start_cable
-start_tx
-start_rx
+start_both
 TX_PROGRAM=$TX_PID RX_PROGRAM=$RX_PID
 
 # trace NAME PID SECONDS [ACTION]: system calls of every thread of PID while

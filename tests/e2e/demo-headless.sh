@@ -6,7 +6,7 @@
 # Usage: demo-headless.sh BUILD_DIR FOLDER
 set -uo pipefail
 build=$1 out=$2
-. "$(dirname "$0")/../../tools/window-geometry"
+. "$(dirname "$0")/../support/window-geometry"
 rm -rf "$out"
 output=$(env -u DISPLAY -u WAYLAND_DISPLAY bash "$(dirname "$0")/../../tools/demo" "$build" "$out" 2>&1)
 status=$?

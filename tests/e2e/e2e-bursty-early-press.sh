@@ -4,11 +4,9 @@
 # receive is pressed 0.3 s after transmit, while the frame still arrives.
 # The receiver follows the frame across the gaps to its end: its lists and
 # charts equal the transmitter's.
-. "$(dirname "$0")/../../tools/stations.sh"
+. "$(dirname "$0")/../support/stations.sh"
 e2e_begin bursty-early-press "$@"
-start_cable --bursts 20
-start_tx
-start_rx
+start_both --bursts 20
 start=$(date +%s%N)
 press "$TX_WIN"
 # The operator's 0.3 s (the frame needs 1.25 s on the line).

@@ -5,11 +5,9 @@
 # box) and lists and charts nothing of that frame; its window stays usable: the
 # box closes, a later press on the dead line reports once more; closing the
 # window ends the program with status 0 and adds no report.
-. "$(dirname "$0")/../../tools/stations.sh"
+. "$(dirname "$0")/../support/stations.sh"
 e2e_begin cut-mid-frame "$@"
-start_cable --cut-after 600
-start_tx
-start_rx
+start_both --cut-after 600
 capture "$RX_WIN" "$WORK/rx-before.png"
 start=$(date +%s%N)
 press "$TX_WIN"
@@ -19,22 +17,21 @@ press "$RX_WIN"
 log "receive pressed $((($(date +%s%N) - start) / 1000000)) ms after transmit"
 
 reports() { grep -c "reading from the serial port failed" "$WORK/sigrx.log"; }
-box=$(error_box "$RX_PID" "$RX_WIN") || exit 1
+error_box "$RX_PID" "$RX_WIN"
 [ "$(reports)" -eq 1 ] || fail "sigrx reported $(reports) failed reads, expected 1"
 grep -qF "Serial port COM3 ($RX_END): reading from the serial port failed" "$WORK/sigrx.log" ||
   fail "the report does not name the port and its device"
-dismiss "$box"
+dismiss "$BOX"
 shows_as_before "$RX_WIN" "$WORK/rx-before.png"
 log "one failed read, nothing of the frame shown"
 
 press "$RX_WIN"
-box=$(error_box "$RX_PID" "$RX_WIN") || exit 1
-dismiss "$box"
+error_box "$RX_PID" "$RX_WIN"
+dismiss "$BOX"
 [ "$(reports)" -eq 2 ] || fail "a press on the dead line made $(($(reports) - 1)) reports, expected 1"
 shows_as_before "$RX_WIN" "$WORK/rx-before.png"
 log "a later press reports once more"
 
-close_window "$RX_WIN" "$RX_PID" sigrx
-RX_PID=""
+close_station rx
 [ "$(grep -c "^Serial port " "$WORK/sigrx.log")" -eq 2 ] || fail "closing sigrx added a report: $(cat "$WORK/sigrx.log")"
 e2e_pass

@@ -4,11 +4,11 @@
 # sigrx receives, lists and charts the same; started again without options,
 # as its menu entry starts it, sigrx opens the saved device and receives the
 # next frame.
-. "$(dirname "$0")/../../tools/stations.sh"
+. "$(dirname "$0")/../support/stations.sh"
 e2e_begin port "$@"
 start_cable
-start_tx_with --port "$TX_END"
-start_rx_with -p "$RX_END" --save
+start_station tx --port "$TX_END"
+start_station rx -p "$RX_END" --save
 grep -qxF "sigrx: COM3 leads to $RX_END from now on, saved as sigrx/port in $XDG_CONFIG_HOME/sigstations/sigstations.conf." \
   "$WORK/sigrx.log" || fail "sigrx did not say where it saved its port"
 
@@ -17,9 +17,8 @@ memos_equal 1 200
 charts_equal
 log "received on --port"
 
-close_window "$RX_WIN" "$RX_PID" sigrx
-RX_PID=""
-start_rx_with
+close_station rx
+start_station rx
 send_frame 400 200
 # The new receiver's first frame is the transmitter's second.
 memos_equal 201 400
@@ -28,8 +27,5 @@ memos_equal 201 400
 charts_equal 2
 log "received on the saved port"
 
-close_window "$TX_WIN" "$TX_PID" sigtx
-TX_PID=""
-close_window "$RX_WIN" "$RX_PID" sigrx
-RX_PID=""
+close_both
 e2e_pass

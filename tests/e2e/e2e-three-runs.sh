@@ -2,11 +2,9 @@
 # Three runs: transmit, wait for the frame, receive; each time the receiver's
 # memos equal the transmitter's line for line and the six charts are
 # pixel-identical.
-. "$(dirname "$0")/../../tools/stations.sh"
+. "$(dirname "$0")/../support/stations.sh"
 e2e_begin three-runs "$@"
-start_cable
-start_tx
-start_rx
+start_both
 for run in 1 2 3; do
   transmit $((run * 200))
   sleep $FRAME_WAIT
