@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# CPU time an idle `siglink cable` (paced, as the demo runs it) uses in
-# SECONDS, in the states a cable waits in between runs (ends never opened,
-# both opened and closed, one held, both held): the relay's user + system
-# time from /proc/PID/stat, which includes a running task's current slice
-# (/proc/PID/schedstat does not always). Goal: under 0.05 s in 3 s in each.
+# CPU time of an idle paced `siglink cable` in SECONDS, in each state it waits
+# in (docs/PERFORMANCE.md): user + system time from /proc/PID/stat, which
+# counts a running task's current slice (schedstat does not always).
 # Usage: idle-cable.sh BUILD_DIR [SECONDS]   (default 3)
 . "$(dirname "$0")/../../tests/support/stations.sh"
 build=$(cd "$1" && pwd)
@@ -13,8 +11,7 @@ harness_begin "idle-cable.$$" "${TMPDIR:-/tmp}"
 KEEP_FAILED=""
 
 ticks=$(getconf CLK_TCK)
-# cpu PID: user + system clock ticks so far (fields 14 and 15; the name in
-# field 2 holds no blank here).
+# cpu PID: user + system clock ticks so far (field 2, the name, has no blank).
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 # measure STATE: the relay's CPU time over the next SECONDS.

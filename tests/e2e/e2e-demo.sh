@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The one-command demo's way of running: "siglink demo" starts both stations
-# on one paced cable; a frame goes across whole, and closing both windows ends
-# the demo with status 0.
+# "siglink demo", as the demo runs: a frame goes across whole, and closing
+# both windows ends the demo with status 0.
 . "$(dirname "$0")/../support/stations.sh"
 e2e_begin demo "$@"
 start_demo
@@ -13,4 +12,3 @@ charts_equal
 ends_with "$DEMO_PID" "the demo" 0
 DEMO_PID=""
 grep -q "ended with status 0" "$WORK/demo.log" || fail "the demo did not report the stations' ends"
-e2e_pass

@@ -13,4 +13,3 @@ log "receive pressed $((($(date +%s%N) - start) / 1000000)) ms after transmit (t
 wait_lines "$RX_WIN" 200
 memos_equal 1 200
 charts_equal
-e2e_pass

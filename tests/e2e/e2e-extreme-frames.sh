@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Frames whose floats are extreme, written into the cable as a sender that is
-# not sigtx would: 200 × 1e30; 1e30 with a NaN at sample 98, so that only lag
-# 99 of the cross sums is drawn and their charts' range is one large value;
-# and 100 × (+Inf, -Inf). After each, sigrx lists it and goes on answering
-# (a copy of its memos works); then sigtx's frame is listed exactly as sent.
+# Extreme floats from a sender other than sigtx: 200 × 1e30; 1e30 with a NaN
+# at sample 98 (the cross sums draw lag 99 alone, one large value); 100 ×
+# (+Inf, -Inf). sigrx lists each and answers; then sigtx's frame as sent.
 . "$(dirname "$0")/../support/stations.sh"
 e2e_begin extreme-frames "$@"
 start_cable --no-pace
@@ -39,4 +37,3 @@ start_tx
 send_frame 200 $((lines + 200))
 memos_equal 1 200 $((lines + 1))
 log "a good frame after them: listed as sent"
-e2e_pass

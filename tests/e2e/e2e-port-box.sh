@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# A failed start answered in the port box, as a student answers it: sigrx on
-# a missing device says so on standard error and shows the box; a second
-# wrong device brings it back with its own sentence; the cable's end, with
-# "remember for the next starts", opens the window, which receives a frame;
-# the next start opens the remembered device. A wrong device, then "Close"
-# or the title bar's close, ends the start with status 1 and no window.
+# The port box answered as a student does: a missing device is said and
+# boxed, a second one too; the cable's end, remembered, opens the window,
+# which receives, and the next start opens it again. "Close" or the title
+# bar's close ends a failed start with status 1 and no window.
 . "$(dirname "$0")/../support/stations.sh"
 e2e_begin port-box "$@"
 start_cable
@@ -19,8 +17,7 @@ start_failing() {
   box_shown
 }
 
-# box_shown: BOX is sigrx's box, given the keyboard (no window manager here).
-box_shown() {
+box_shown() { # BOX, sigrx's box, given the keyboard (no window manager here)
   error_box "$RX_PID" ""
   xdotool windowfocus --sync "$BOX" || fail "cannot focus the box"
 }
@@ -29,11 +26,9 @@ in_box() { xdotool key "$@" || fail "cannot type into the box"; } # KEY...: into
 
 # try_device DEVICE [KEY...]: DEVICE typed over the entry, the keys, Enter.
 try_device() {
-  local device=$1
-  shift
   in_box ctrl+a
-  xdotool type --delay 5 "$device"
-  in_box "$@" Return
+  xdotool type --delay 5 "$1" || fail "cannot type into the box"
+  in_box "${@:2}" Return
 }
 
 start_failing /nonexistent/first
@@ -43,8 +38,7 @@ wait_log "Serial port COM3 (/nonexistent/second): opening the serial port failed
 box_shown
 log "the box came back with the new cause"
 
-# Tab moves to the check box. (Alt+R would tick it 100 ms later, as a
-# button's shortcut does, after the Return.)
+# Tab to the check box: Alt+R would tick it 100 ms late, after the Return.
 try_device "$RX_END" Tab space
 find_window "$RX_CAPTION" "$RX_PID"
 RX_WIN=$FOUND
@@ -69,4 +63,3 @@ ends_with "$RX_PID" sigrx 1
 RX_PID=""
 xdotool search --name "^$RX_CAPTION\$" >/dev/null && fail "a window of sigrx was shown"
 close_station tx
-e2e_pass

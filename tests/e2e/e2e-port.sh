@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The port options as a person writes them: sigtx on the cable end that
-# --port names, sigrx on the one -p names, kept with --save. What sigtx sends,
-# sigrx receives, lists and charts the same; started again without options,
-# as its menu entry starts it, sigrx opens the saved device and receives the
-# next frame.
+# The port options as a person writes them: sigtx --port END, sigrx -p END
+# --save receive alike; sigrx started again without options (as from its
+# menu) opens the saved device and receives the next frame.
 . "$(dirname "$0")/../support/stations.sh"
 e2e_begin port "$@"
 start_cable
@@ -22,10 +20,8 @@ start_station rx
 send_frame 400 200
 # The new receiver's first frame is the transmitter's second.
 memos_equal 201 400
-# Chart2's bins span the normal signal's range over all of a station's runs,
-# and the transmitter has made one run more.
+# Chart2's bins span the normal range of all the station's runs: sigtx has one more.
 charts_equal 2
 log "received on the saved port"
 
 close_both
-e2e_pass

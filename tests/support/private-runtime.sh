@@ -1,10 +1,7 @@
 #!/bin/sh
-# private-runtime.sh PROGRAM [ARGUMENTS...]: runs a Qt test (or tools/soak)
-# in a runtime folder of its own (XDG_RUNTIME_DIR, mode 700, in the
-# temporary folder), removed afterwards: an ordinary user running the suites
-# (tools/as-user) may not write into the build tree. The stations it starts
-# find no settings but its own (empty folders there) and no port in the
-# environment.
+# private-runtime.sh PROGRAM [ARGUMENTS...]: a Qt test (or tools/soak) in a
+# runtime folder of its own, removed afterwards (an ordinary user may not
+# write into the build tree), with empty settings and no port variables.
 dir=$(mktemp -d "${TMPDIR:-/tmp}/sig-runtime.XXXXXX") || exit 1
 mkdir "$dir/config" "$dir/config-all"
 unset SIGTX_PORT SIGRX_PORT

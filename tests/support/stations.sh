@@ -1,13 +1,10 @@
-# stations.sh - the harness every script that runs the real stations sources
-# (end-to-end tests, Windows checks, tools/demo without a display, station
-# benchmarks): a private X server, siglink cables, stations on their ends (a
-# Linux program, or a .exe or "start" command under wine reaching its end by
-# a COM name), presses, memo copies, chart comparisons, error boxes.
-# Begin with stations_begin NAME SIGLINK SIGTX SIGRX XCLOSE DIR (e2e_begin:
-# with settings and a locale of the test's own; harness_begin NAME DIR: no
-# display), end with e2e_pass. A failing step explains itself, keeps DIR/NAME
-# and exits 1. Each wait lasts up to WAIT s (60): a busy machine makes a
-# step slow, not failed.
+# stations.sh - the one harness that runs the real stations: a private X
+# server, siglink cables, a station on each end (Linux, or under wine on a
+# COM name), presses, memo copies, chart comparisons, error boxes. Begin with
+# stations_begin NAME SIGLINK SIGTX SIGRX XCLOSE DIR (e2e_begin: settings and
+# locale of the test's own, "passed" at the end; harness_begin NAME DIR: no
+# display). A failing step explains itself, keeps DIR/NAME, exits 1. Every
+# wait lasts up to WAIT s (60): a busy machine makes a step slow, not failed.
 set -uo pipefail
 HARNESS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HARNESS/window-geometry"
@@ -22,11 +19,10 @@ TX_CAPTION="Лабстанція - ПЕРЕДАВАЧ" RX_CAPTION="Лабста�
 # The operator's pause for a frame (1.252 s on the paced line).
 FRAME_WAIT=1.4
 WAIT=${WAIT:-60}
-NAME=harness WORK=${TMPDIR:-/tmp} KEEP_FAILED=1 STEP=0 WINE_UP="" XVFB_PID="" DEMO_PID=""
+NAME=harness WORK=${TMPDIR:-/tmp} KEEP_FAILED=1 TEST="" STEP=0 WINE_UP="" XVFB_PID="" DEMO_PID=""
 TX_CMD=() RX_CMD=() CABLES=() TX_PID="" RX_PID="" TX_WIN="" RX_WIN=""
 
 log() { echo "[$NAME $(date +%T.%N | cut -c1-12)] $*"; }
-e2e_pass() { log passed; exit 0; }
 
 harness_begin() {
   NAME=$1 WORK=$2/$1
@@ -53,18 +49,23 @@ stations_begin() {
   log "display $DISPLAY"
 }
 
-# Numbers that read the same on every machine, no settings or port but the
-# test's own.
+# Numbers alike on every machine; no settings or port but the test's own.
 e2e_begin() {
   stations_begin "$@"
   mkdir "$WORK/config" "$WORK/config-all"
   export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/config-all LC_ALL=C.UTF-8
   unset SIGTX_PORT SIGRX_PORT
+  TEST=1
+}
+# bench_begin NAME BUILD_DIR: e2e_begin on that build's programs, in its bench folder.
+bench_begin() {
+  local b
+  b=$(cd "$2" && pwd) || exit 1
+  e2e_begin "$1" "$b/tools/siglink/siglink" "$b/transmitter/sigtx" "$b/receiver/sigrx" "$b/tests/e2e/xclose" "$b/bench"
 }
 
-# fail MESSAGE: why, the windows shown, a screenshot and the logs' ends (a
-# station's under wine with wine's error lines); exits 1, so steps hand
-# their results over in variables, never through $(...).
+# fail MESSAGE: why, the windows shown, a screenshot, the logs' ends (under
+# wine with wine's error lines); exits 1: steps return results in variables.
 fail() {
   local id f
   echo "FAILED ($NAME): $*" >&2
@@ -87,6 +88,7 @@ stations_cleanup() {
   [ -n "$WINE_UP" ] && wineserver -k 2>/dev/null
   for pid in "${CABLES[@]}" $XVFB_PID; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   [ "$status" -ne 0 ] && [ -n "$KEEP_FAILED" ] || rm -rf "$WORK"
+  [ "$status" -eq 0 ] && [ -n "$TEST" ] && log passed
   exit "$status"
 }
 
@@ -101,15 +103,11 @@ wait_for() {
     sleep "${POLL:-0.1}"
   done
 }
-alive() { # PID: neither ended nor a zombie
-  local _ state
-  read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" && [ "$state" != Z ]
-}
+alive() { local _ state; read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" && [ "$state" != Z ]; } # not a zombie
 gone() { ! alive "$1"; }
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 
-# start_cable [OPTION...]: a siglink cable, paced unless an option says
-# otherwise; CABLE its process, TX_END and RX_END its ends.
+# start_cable [OPTION...]: a siglink cable (paced by default): CABLE, TX_END, RX_END.
 start_cable() {
   local ends=$WORK/cable${#CABLES[@]}
   "$SIGLINK" cable "$@" >"$ends" 2>>"$WORK/cable.log" &
@@ -119,10 +117,9 @@ start_cable() {
   { read -r TX_END; read -r RX_END; } <"$ends"
 }
 
-# com_names END...: COMS names each END by a free COM name of WINEPREFIX
-# ("COM21 COM22"): a link in dosdevices, which wine reads at every open,
-# owned by the cable CABLE (lines/comN holds its process) until it ends.
-# COM1 and up are the machine's own ports'.
+# com_names END...: COMS, a free COM name of WINEPREFIX for each END ("COM21
+# COM22"): a link in dosdevices, read by wine at every open, the cable
+# CABLE's (in lines/comN) until it ends. Lower names are the machine's.
 com_names() {
   local n=20 end names=() lines=$WINEPREFIX/lines
   mkdir -p "$lines"
@@ -140,8 +137,7 @@ com_names() {
   COMS=${names[*]}
 }
 
-# wine_up: the prefix WINE_PREFIX (made where missing), its server started
-# anew on this X server: wine's desktop keeps the first display's size.
+# wine_up: WINE_PREFIX, its server anew on this display (whose size it keeps).
 wine_up() {
   [ -n "$WINE_UP" ] && return 0
   export WINEPREFIX=$WINE_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -153,18 +149,14 @@ wine_up() {
   WINE_UP=1
 }
 
-use_station() { # tx|rx COMMAND...: what starts that station from now on
-  local -n cmd=${1^^}_CMD
-  shift
-  cmd=("$@")
-}
-on_wine() {
-  local -n cmd=${1^^}_CMD
-  [[ "${cmd[0],,}" == *.exe || "${cmd[0]}" == start ]]
-}
+# use_station tx|rx COMMAND...: what starts that station from now on: under
+# wine a .exe, or through "start" (as a shortcut, .lnk, opens), whose
+# process is not the station's.
+use_station() { local -n cmd=${1^^}_CMD; shift; cmd=("$@"); }
+on_wine() { local -n cmd=${1^^}_CMD; [[ "${cmd[0],,}" == *.exe ]] || by_start "$1"; }
+by_start() { local -n cmd=${1^^}_CMD; [[ "${cmd[0],,}" == *.lnk || "${cmd[0]}" == start ]]; }
 
-# launch tx|rx [ARGUMENT...]: the station started in the background; TX_PID
-# or RX_PID, its output in WORK/sigtx.log or sigrx.log.
+# launch tx|rx [ARGUMENT...]: started in the background: TX_PID, WORK/sigtx.log.
 launch() {
   local side=$1
   local -n cmd=${1^^}_CMD pid=${1^^}_PID
@@ -172,21 +164,20 @@ launch() {
   SINCE=$(date +%s%N)
   if on_wine "$side"; then
     wine_up
-    WINEDEBUG=-all,err+all wine "${cmd[@]}" "$@" >>"$WORK/sig$side.log" 2>&1 &
+    if [[ "${cmd[0],,}" == *.lnk ]]; then set -- start /wait "${cmd[@]}" "$@"; else set -- "${cmd[@]}" "$@"; fi
+    WINEDEBUG=-all,err+all wine "$@" >>"$WORK/sig$side.log" 2>&1 &
   else
     "${cmd[@]}" "$@" >>"$WORK/sig$side.log" 2>&1 &
   fi
   pid=$!
 }
 
-# start_station tx|rx [ARGUMENT...]: TX_WIN or RX_WIN is the window of the
-# station started with those arguments (none: as a menu entry starts it),
-# moved to its side. (A "start" command's process is not the station's.)
+# start_station tx|rx [ARGUMENT...]: its window TX_WIN, moved to its side.
 start_station() {
   local side=$1 s=${1^^}
   launch "$@"
-  local -n cmd=${s}_CMD pid=${s}_PID win=${s}_WIN caption=${s}_CAPTION
-  find_window "$caption" "$([ "${cmd[0]}" = start ] || echo "$pid")"
+  local -n pid=${s}_PID win=${s}_WIN caption=${s}_CAPTION
+  find_window "$caption" "$(by_start "$side" || echo "$pid")"
   win=$FOUND SHOWN_MS=$(ms_since "$SINCE")
   log "sig$side showed its window after $SHOWN_MS ms"
   xdotool windowmove --sync "$win" $([ "$side" = tx ] && echo 0 || echo 1000) 0 || fail "cannot move sig$side"
@@ -195,15 +186,11 @@ start_tx() { cable_end tx && start_station tx --port "$PORT"; }
 start_rx() { cable_end rx && start_station rx --port "$PORT"; }
 start_both() { start_cable "$@" && start_tx && start_rx; }
 
-# cable_end tx|rx: PORT names the station's cable end: the device, or under
-# wine a COM name led to it.
+# cable_end tx|rx: PORT, the device of its cable end, or under wine a COM name.
 cable_end() {
   local -n end=${1^^}_END
   PORT=$end
-  on_wine "$1" || return 0
-  wine_up
-  com_names "$end"
-  PORT=$COMS
+  ! on_wine "$1" || { wine_up && com_names "$end" && PORT=$COMS; }
 }
 
 # start_demo: both stations through "siglink demo", as tools/demo starts them.
@@ -217,9 +204,8 @@ start_demo() {
   xdotool windowmove --sync "$TX_WIN" 0 0 windowmove --sync "$RX_WIN" 1000 0 || fail "cannot move the windows"
 }
 
-# find_window CAPTION [PID]: FOUND is the visible window of that name. A
-# search that errors (a window vanished under it, as wine's do while it
-# starts) is no answer: it is made again. PID ending first fails at once.
+# find_window CAPTION [PID]: FOUND, the visible window so named. A search that
+# errors (a window vanished under it, as wine's do) is made again; PID ending fails.
 find_window() { wait_for "no window \"$1\"" window_shown "$@"; }
 window_shown() {
   FOUND=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
@@ -236,13 +222,9 @@ sleep_until() {
 press() { xdotool mousemove --window "$1" $BUTTON_X $BUTTON_Y click 1 || fail "cannot press in window $1"; }
 
 # transmit LINES: sigtx's button pressed, its run over (LINES lines listed).
-transmit() {
-  press "$TX_WIN"
-  wait_lines "$TX_WIN" "$1"
-}
+transmit() { press "$TX_WIN" && wait_lines "$TX_WIN" "$1"; }
 
-# send_frame TX_LINES RX_LINES: a transmission, the frame's time on the line,
-# a reception, after which the stations list that many lines.
+# send_frame TX_LINES RX_LINES: transmit, the frame's time, receive; then listed.
 send_frame() {
   transmit "$1"
   sleep "$FRAME_WAIT"
@@ -250,17 +232,16 @@ send_frame() {
   wait_lines "$RX_WIN" "$2"
 }
 
-# memo_text WINDOW 1|2: MEMO is the memo's text without blank lines (select
-# all, copy). A marker in the clipboard tells a copy from none yet. A busy
-# wine may answer the keys seconds late, or lose them (its focus not yet
-# there): after 5 s without a copy they go again, until the deadline.
+# memo_text WINDOW 1|2: MEMO, the memo's lines (select all, copy; a marker
+# tells a copy from none yet). A busy wine answers keys late or loses them
+# (its focus not there yet): after 5 s without a copy they go again.
 memo_text() {
   local x=$MEMO1_X y=$MEMO1_Y end=$((SECONDS + WAIT)) round
   [ "$2" = 2 ] && x=$MEMO2_X y=$MEMO2_Y
   while [ "$SECONDS" -lt "$end" ]; do
     printf no-copy-yet | xclip -selection clipboard -i >/dev/null 2>&1
-    # ctrl+Home clears the selection, which would show in a screenshot. A
-    # click gives wine's windows no keyboard focus without a window manager.
+    # (Without a window manager only windowfocus focuses wine's windows;
+    # ctrl+Home clears the selection, which a screenshot would show.)
     if xdotool windowfocus --sync "$1" mousemove --window "$1" "$x" "$y" click 1 key ctrl+a ctrl+c ctrl+Home 2>/dev/null; then
       round=$((SECONDS + 5))
       while [ "$SECONDS" -lt "$round" ]; do
@@ -285,9 +266,7 @@ memos_hold() {
   done
 }
 
-# memos_equal TX_FIRST TX_LAST [RX_FIRST]: lines TX_FIRST..TX_LAST of the
-# transmitter's memos are, line for line, the receiver's memo lines from
-# RX_FIRST (default 1) to their end.
+# memos_equal TX_FIRST TX_LAST [RX_FIRST]: those are sigrx's from RX_FIRST (1) on.
 memos_equal() {
   local m from=${3:-1} got s=$WORK/step$((STEP += 1))
   local want=$((from + $2 - $1))
@@ -303,8 +282,7 @@ memos_equal() {
   rm -f "$s"-*
 }
 
-# charts_equal [SKIP...]: the six charts but those numbered are
-# pixel-identical in both windows; captured again while one still paints.
+# charts_equal [SKIP...]: the charts but SKIP pixel-identical (a window may still paint).
 charts_equal() {
   wait_for "the charts differ (step $((STEP += 1)))" charts_agree " $* "
   rm -f "$WORK/step$STEP"-*
@@ -322,8 +300,7 @@ charts_agree() {
 
 capture() { import -window "$1" "$2" || fail "cannot capture window $1"; } # WINDOW FILE
 
-# shows_as_before WINDOW BEFORE: its memos and charts look exactly as in the
-# capture BEFORE: nothing was listed or charted since.
+# shows_as_before WINDOW BEFORE: memos and charts as in the capture BEFORE.
 shows_as_before() {
   local region diff now=$WORK/step$((STEP += 1))-now.png
   capture "$1" "$now"
@@ -334,8 +311,7 @@ shows_as_before() {
   rm -f "$now"
 }
 
-# close_station tx|rx: closes the window as its close button does; the
-# station ends with status 0 (through "start": its window's process ends).
+# close_station tx|rx: closed as by its close button, it ends with status 0.
 close_station() {
   local s=${1^^} shown
   local -n pid=${s}_PID win=${s}_WIN
@@ -362,13 +338,9 @@ ends_with() {
 
 # error_box PID MAIN_WINDOW: BOX is a visible window of PID but its main one.
 error_box() { wait_for "no error box from process $1" box_up "$@"; }
-box_up() {
-  BOX=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | grep -vx "$2" | head -n1)
-  [ -n "$BOX" ]
-}
+box_up() { BOX=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | grep -vx "$2" | head -n1) && [ -n "$BOX" ]; }
 
-# dismiss BOX: closed as by its close button, and gone (asked of the box
-# alone: a search of all windows can fail midway).
+# dismiss BOX: closed, and gone (asked of it alone: a search of all can fail).
 dismiss() {
   "$XCLOSE" "$1" || fail "cannot close the box $1"
   wait_for "the box $1 did not close" unviewable "$1"
@@ -385,11 +357,9 @@ looks_right() {
   done
 }
 
-# pair NAME DIR: both stations on a paced cable in the lab's locale, uk_UA
-# with its decimal comma (compiled here: a machine need not have it); one
-# frame; the receiver's memos equal the transmitter's. Wine draws with other
-# fonts: the charts are not compared but saved as DIR/NAME-sigtx.png and
-# -sigrx.png for a person to look at.
+# pair NAME DIR: both stations on a paced cable in the lab's locale (uk_UA,
+# a decimal comma; compiled here), one frame, equal memos. Wine's fonts
+# differ: the windows are saved, not compared (DIR/NAME-sigtx.png, -sigrx.png).
 pair() {
   local -x LOCPATH=$WORK/locale LC_ALL=uk_UA.UTF-8 2>/dev/null # (bash itself cannot take it)
   [ -d "$LOCPATH" ] || { mkdir "$LOCPATH" && localedef -i uk_UA -f UTF-8 "$LOCPATH/uk_UA.UTF-8" >/dev/null 2>&1; } ||

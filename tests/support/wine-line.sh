@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# wine-line.sh plug FOLDER SIGLINK | pull FOLDER - the window and fault
-# tests' lines under wine (PtyLineWine.cpp runs it from inside wine, which
-# does not wait: each run ends by making FOLDER/done; FOLDER.log says why).
-#   plug  a siglink cable (not paced), its ends' COM names (com_names) in
-#         FOLDER/names ("COM21 COM22");
+# wine-line.sh plug FOLDER SIGLINK | pull FOLDER - the window and fault tests'
+# lines (PtyLineWine.cpp, inside wine, which does not wait: FOLDER/done ends
+# each run, FOLDER.log says why):
+#   plug  a cable (not paced), its ends' COM names in FOLDER/names ("COM21 COM22");
 #   pull  ends the cable: the station's line is gone.
 # FOLDER is in the test's runtime folder: a cable still plugged ends with it.
 . "$(dirname "$0")/stations.sh"
