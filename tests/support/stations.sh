@@ -210,7 +210,7 @@ find_window() { wait_for "no window \"$1\"" window_shown "$@"; }
 window_shown() {
   FOUND=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
   [ -n "$FOUND" ] && return 0
-  [ -z "${2:-}" ] || alive "$2" || fail "its program ended before the window \"$1\" showed"
+  [ -z "${2:-}" ] || alive "$2" || { wait "$2"; fail "its program ended with status $? before the window \"$1\" showed"; }
   return 1
 }
 
