@@ -8,11 +8,7 @@
 set -uo pipefail
 HARNESS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HARNESS/window-geometry"
-centre_of() {
-  local w h x y
-  IFS='x+' read -r w h x y <<<"$1"
-  echo $((x + w / 2)) $((y + h / 2))
-}
+centre_of() { local w h x y; IFS='x+' read -r w h x y <<<"$1"; echo $((x + w / 2)) $((y + h / 2)); }
 read -r BUTTON_X BUTTON_Y MEMO1_X MEMO1_Y MEMO2_X MEMO2_Y <<<"$(centre_of "$Button1") $(centre_of "$Memo1") $(centre_of "$Memo2")"
 CHARTS=("$Chart1" "$Chart2" "$Chart3" "$Chart4" "$Chart5" "$Chart6")
 TX_CAPTION="Лабстанція - ПЕРЕДАВАЧ" RX_CAPTION="Лабстанція - ПРИЙМАЧ"
@@ -197,10 +193,8 @@ cable_end() {
 start_demo() {
   "$SIGLINK" demo "$SIGTX" "$SIGRX" >"$WORK/demo.log" 2>&1 &
   DEMO_PID=$!
-  find_window "$TX_CAPTION" "$DEMO_PID"
-  TX_WIN=$FOUND
-  find_window "$RX_CAPTION" "$DEMO_PID"
-  RX_WIN=$FOUND
+  find_window "$TX_CAPTION" "$DEMO_PID" && TX_WIN=$FOUND
+  find_window "$RX_CAPTION" "$DEMO_PID" && RX_WIN=$FOUND
   xdotool windowmove --sync "$TX_WIN" 0 0 windowmove --sync "$RX_WIN" 1000 0 || fail "cannot move the windows"
 }
 
@@ -225,12 +219,7 @@ press() { xdotool mousemove --window "$1" $BUTTON_X $BUTTON_Y click 1 || fail "c
 transmit() { press "$TX_WIN" && wait_lines "$TX_WIN" "$1"; }
 
 # send_frame TX_LINES RX_LINES: transmit, the frame's time, receive; then listed.
-send_frame() {
-  transmit "$1"
-  sleep "$FRAME_WAIT"
-  press "$RX_WIN"
-  wait_lines "$RX_WIN" "$2"
-}
+send_frame() { transmit "$1" && sleep "$FRAME_WAIT" && press "$RX_WIN" && wait_lines "$RX_WIN" "$2"; }
 
 # memo_text WINDOW 1|2: MEMO, the memo's lines (select all, copy; a marker
 # tells a copy from none yet). A busy wine answers keys late or loses them
