@@ -42,6 +42,8 @@ stations_begin() {
   XVFB_PID=$!
   wait_for "Xvfb did not start" test -s "$WORK/display"
   export DISPLAY=:$(head -n1 "$WORK/display")
+  # Its number is no promise that a program can connect yet.
+  wait_for "display $DISPLAY does not answer" eval 'xdpyinfo >/dev/null 2>&1'
   log "display $DISPLAY"
 }
 
@@ -106,6 +108,7 @@ ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 # start_cable [OPTION...]: a siglink cable (paced by default): CABLE, TX_END, RX_END.
 start_cable() {
   local ends=$WORK/cable${#CABLES[@]}
+  : >"$ends"
   "$SIGLINK" cable "$@" >"$ends" 2>>"$WORK/cable.log" &
   CABLE=$!
   CABLES+=("$CABLE")
