@@ -30,4 +30,4 @@ endif()
 
 # ctest (and GoogleTest's discovery) runs the programs under wine, in a
 # prefix of this build's own.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run;${CMAKE_BINARY_DIR}/wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/support/wine-run;${CMAKE_BINARY_DIR}/wine)

@@ -1,29 +1,17 @@
 #!/usr/bin/env bash
-# An idle station must not wake up by itself: no timer of ours runs while no
-# one presses the button. Starts sigtx and sigrx on a siglink cable under a
-# private Xvfb (as the end-to-end tests do), lets them settle, then traces
-# every thread of each station with strace for SECONDS and counts the system
-# calls they make: each return from a wait (poll, futex, ...) is a wake-up.
-# Then one button press of each station, traced the same way, shows that the
-# count does see a station at work, and a last trace shows the receiver idle
-# again with the keyboard focus in a memo.
+# System calls of each idle station in SECONDS (strace), of a press each,
+# of sigrx idle with a memo focused (docs/PERFORMANCE.md).
 # Usage: idle-wakeups.sh BUILD_DIR [SECONDS]   (default 10)
-set -uo pipefail
-build=$(cd "$1" && pwd)
 seconds=${2:-10}
 command -v strace >/dev/null || { echo "idle-wakeups: strace is not installed" >&2; exit 1; }
-. "$(dirname "$0")/../../tools/stations.sh"
-e2e_begin idle-wakeups "$build/tools/siglink/siglink" "$build/transmitter/sigtx" "$build/receiver/sigrx" \
-  "$build/tests/e2e/xclose" "$build/bench/station"
-start_cable
-start_tx
-start_rx
+. "$(dirname "$0")/../../tests/support/stations.sh"
+bench_begin idle-wakeups "$1"
+start_both
 TX_PROGRAM=$TX_PID RX_PROGRAM=$RX_PID
 
-# trace NAME PID SECONDS [ACTION]: system calls of every thread of PID while
-# SECONDS pass (ACTION runs once the trace is attached); prints a summary.
-# strace counts a call when it returns, so a thread that sleeps in one wait
-# the whole time counts nothing.
+# trace NAME PID SECONDS [ACTION]: a summary of the system calls of PID's
+# threads in SECONDS, ACTION run once attached. (strace counts a call as it
+# returns: a thread asleep in one wait all along counts nothing.)
 trace() {
   local name=$1 pid=$2 secs=$3 action=${4:-true} args=() tid threads=0
   for tid in /proc/"$pid"/task/*; do args+=(-p "${tid##*/}"); threads=$((threads + 1)); done
@@ -48,10 +36,8 @@ trace "sigtx run" "$TX_PROGRAM" 3 "press $TX_WIN" & a=$!
 sleep 1.8  # the frame is on the line
 trace "sigrx run" "$RX_PROGRAM" 3 "press $RX_WIN"
 wait $a
-# A click into a memo gives it the keyboard focus; whatever Qt's text box
-# then does on its own (a blinking caret would be a timer) shows here.
+# A memo clicked into has the focus: Qt's own caret timer would show here.
 sleep 1
 xdotool mousemove --window "$RX_WIN" $MEMO1_X $MEMO1_Y click 1
 sleep 1
 trace "sigrx idle, Memo1 focused" "$RX_PROGRAM" "$seconds"
-e2e_pass

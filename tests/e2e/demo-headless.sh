@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# tools/demo where there is no display, on the programs of this build (so it
-# installs and builds nothing): it ends with status 0, says last that the
-# lists and charts agree, and leaves both windows as PNG files of a window's
-# size in the folder it names.
+# tools/demo without a display on this build's programs: status 0, the
+# agreement last, both windows saved in FOLDER as window-sized PNG files.
 # Usage: demo-headless.sh BUILD_DIR FOLDER
 set -uo pipefail
 build=$1 out=$2
-. "$(dirname "$0")/../../tools/window-geometry"
+. "$(dirname "$0")/../support/window-geometry"
 rm -rf "$out"
 output=$(env -u DISPLAY -u WAYLAND_DISPLAY bash "$(dirname "$0")/../../tools/demo" "$build" "$out" 2>&1)
 status=$?

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Where tools/demo puts the two windows, from the desktop's properties as
-# xprop and xdotool print them: side by side on a wide work area, staggered
-# on a narrow one, the shown workspace's area where there are several, the
-# screen where the desktop gives no area, nothing where nothing is known.
-# Usage: demo-placement.sh
+# Where tools/demo puts the two windows (window_places): side by side on a
+# wide work area, staggered on a narrow one, the shown workspace's area of
+# several, the screen without an area, nothing where nothing is known.
 set -euo pipefail  # as tools/demo runs it
 . "$(dirname "$0")/../../tools/demo"
 failed=0
@@ -18,8 +16,7 @@ check() {
 none="_NET_WORKAREA:  not found."
 check "_NET_WORKAREA = 0, 0, 2560, 1400" "_NET_CURRENT_DESKTOP = 0" "" "" "0 40 1280 40"
 check "_NET_WORKAREA = 0, 0, 1900, 1050" "" "_NET_FRAME_EXTENTS = 0, 0, 0, 0" "" "0 40 955 40"
-# Four workspaces alike, a panel at the top, a framed window: staggered, the
-# receiver's top 8 px below the transmitter's chart tops.
+# Four workspaces, a top panel, a framed window: staggered, 8 px below the charts' top.
 check "_NET_WORKAREA = 0, 27, 1366, 741, 0, 27, 1366, 741, 0, 27, 1366, 741, 0, 27, 1366, 741" \
   "_NET_CURRENT_DESKTOP = 2" "_NET_FRAME_EXTENTS = 1, 1, 28, 1" "1366 768" "0 27 419 111"
 check "_NET_WORKAREA = 0, 0, 2560, 1440, 100, 30, 1280, 994" "_NET_CURRENT_DESKTOP = 1" "" "" "100 30 435 393"

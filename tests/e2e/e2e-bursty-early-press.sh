@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# An early press on a bursty line: the cable delivers what the line carries
-# every 20 ms, as a USB adapter does (its latency timer, and more), and
-# receive is pressed 0.3 s after transmit, while the frame still arrives.
-# The receiver follows the frame across the gaps to its end: its lists and
-# charts equal the transmitter's.
-. "$(dirname "$0")/../../tools/stations.sh"
+# An early press on a bursty line (delivered every 20 ms, as by a USB
+# adapter): receive pressed 0.3 s after transmit follows the frame across
+# the gaps to its end; lists and charts equal the transmitter's.
+. "$(dirname "$0")/../support/stations.sh"
 e2e_begin bursty-early-press "$@"
-start_cable --bursts 20
-start_tx
-start_rx
+start_both --bursts 20
 start=$(date +%s%N)
 press "$TX_WIN"
 # The operator's 0.3 s (the frame needs 1.25 s on the line).
@@ -19,4 +15,3 @@ wait_lines "$TX_WIN" 200
 wait_lines "$RX_WIN" 200
 memos_equal 1 200
 charts_equal
-e2e_pass

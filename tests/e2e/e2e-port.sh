@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# The port options as a person writes them: sigtx on the cable end that
-# --port names, sigrx on the one -p names, kept with --save. What sigtx sends,
-# sigrx receives, lists and charts the same; started again without options,
-# as its menu entry starts it, sigrx opens the saved device and receives the
-# next frame.
-. "$(dirname "$0")/../../tools/stations.sh"
+# The port options as a person writes them: sigtx --port END, sigrx -p END
+# --save receive alike; sigrx started again without options (as from its
+# menu) opens the saved device and receives the next frame.
+. "$(dirname "$0")/../support/stations.sh"
 e2e_begin port "$@"
 start_cable
-start_tx_with --port "$TX_END"
-start_rx_with -p "$RX_END" --save
+start_station tx --port "$TX_END"
+start_station rx -p "$RX_END" --save
 grep -qxF "sigrx: COM3 leads to $RX_END from now on, saved as sigrx/port in $XDG_CONFIG_HOME/sigstations/sigstations.conf." \
   "$WORK/sigrx.log" || fail "sigrx did not say where it saved its port"
 
@@ -17,19 +15,13 @@ memos_equal 1 200
 charts_equal
 log "received on --port"
 
-close_window "$RX_WIN" "$RX_PID" sigrx
-RX_PID=""
-start_rx_with
+close_station rx
+start_station rx
 send_frame 400 200
 # The new receiver's first frame is the transmitter's second.
 memos_equal 201 400
-# Chart2's bins span the normal signal's range over all of a station's runs,
-# and the transmitter has made one run more.
+# Chart2's bins span the normal range of all the station's runs: sigtx has one more.
 charts_equal 2
 log "received on the saved port"
 
-close_window "$TX_WIN" "$TX_PID" sigtx
-TX_PID=""
-close_window "$RX_WIN" "$RX_PID" sigrx
-RX_PID=""
-e2e_pass
+close_both

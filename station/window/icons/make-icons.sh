@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Draws the program icons (RGBA, transparent background). Run by hand after
-# changing a drawing; the PNGs are kept in the repository, so the build needs
-# neither ImageMagick nor rsvg-convert (librsvg2-bin).
-#
-# NAME.png is the 16x16 window icon and the 16x16 menu icon, drawn pixel by
-# pixel so it stays crisp. NAME.svg is the scalable drawing of the same motif;
-# NAME-SIZE.png are made from it for the larger menu sizes. NAME.ico, the
-# icon in the Windows .exe (station.rc.in), holds the 16, 32 and 48 pixel pictures.
+# Draws the icons (RGBA), by hand after a drawing changes: the PNGs are kept,
+# so the build needs no ImageMagick or rsvg-convert. NAME.png (16x16) is
+# drawn pixel by pixel to stay crisp, NAME-SIZE.png come from NAME.svg,
+# NAME.ico (the .exe's) holds 16, 32 and 48 pixels.
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = --with-16 ]; then
