@@ -34,8 +34,9 @@ pseudo-terminals joined by a relay that behaves like a serial line.
           WAYLAND_DISPLAY set) demo says so and ends with status 1 before
           starting them.
   cable   Opens a cable, prints the device paths of its two ends on standard
-          output (one a line) and relays until interrupted. A station takes
-          an end with --port, e.g.  sigrx --port /dev/pts/5
+          output (one a line) and relays in the foreground until interrupted
+          (Ctrl-C). A station, started from another terminal, takes an end
+          with --port, e.g.  sigrx --port /dev/pts/5
 
 Options:
   --no-pace   Carry bytes as fast as they come. By default each direction is
@@ -51,7 +52,8 @@ Options:
   --stall     A stuck line, for trying out failures: the cable takes 4 KiB
               (a port's transmit buffer) and carries nothing, so a sender's
               writes block after that and its station reports a failed send
-              (sigtx: on the fourth frame).
+              (sigtx: on its fourth frame on an idle machine, a few frames
+              later where both cores are busy).
   --cut-after BYTES
               A pulled cable, for trying out failures: once BYTES bytes have
               reached the second end (sigrx's in demo), both ends go dead as
