@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# tools/demo without a display on this build's programs: status 0, the
-# agreement last, both windows saved in FOLDER as window-sized PNG files.
+# tools/demo without a display or a locale (a fresh server over ssh) on this
+# build's programs: status 0, the agreement last, both windows saved in
+# FOLDER as window-sized PNG files.
 # Usage: demo-headless.sh BUILD_DIR FOLDER
 set -uo pipefail
 build=$1 out=$2
 . "$(dirname "$0")/../support/window-geometry"
 rm -rf "$out"
-output=$(env -u DISPLAY -u WAYLAND_DISPLAY bash "$(dirname "$0")/../../tools/demo" "$build" "$out" 2>&1)
+output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u LANG -u LC_ALL -u LC_CTYPE bash "$(dirname "$0")/../../tools/demo" "$build" "$out" 2>&1)
 status=$?
 echo "$output"
 fail() {

@@ -38,6 +38,9 @@ stations_begin() {
   # Qt's xcb platform loads libxkbcommon, which reads strings past their NUL.
   [ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
   unset WAYLAND_DISPLAY DISPLAY
+  # Stations in a locale without UTF-8 (none set, as on a fresh server) name
+  # their windows so that no search finds the Cyrillic captions.
+  [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
   Xvfb -displayfd 3 -screen 0 2000x1000x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   wait_for "Xvfb did not start" test -s "$WORK/display"
