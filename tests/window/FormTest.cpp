@@ -75,6 +75,14 @@ bool SetCommaLocale() {
   return comma;
 }
 
+// The rows "decimal point" and "decimal comma" of a test that lists numbers;
+// the test sets the comma's locale (SetCommaLocale) where its row says so.
+void SeparatorRows() {
+  QTest::addColumn<bool>("comma");
+  QTest::newRow("decimal point") << false;
+  QTest::newRow("decimal comma") << true;
+}
+
 // A saved CSV file's rows split at `separator`, after its byte-order mark
 // (none without it); a blank line is one empty field.
 QList<QStringList> CsvRows(const QString& path, QChar separator) {
@@ -471,11 +479,7 @@ private slots:
     QCOMPARE(Badge(form.Memo1, "UnsendableBadge"), QString());
   }
 
-  void comparedRunMarksItsDifferences_data() {
-    QTest::addColumn<bool>("comma");
-    QTest::newRow("decimal point") << false;
-    QTest::newRow("decimal comma") << true;
-  }
+  void comparedRunMarksItsDifferences_data() { SeparatorRows(); }
 
   // A run saved at one station, compared at the other: the differing
   // samples are marked and counted; a file that is not a saved run leaves
@@ -547,11 +551,7 @@ private slots:
     QVERIFY(!rx.CompareWithSavedRun(folder.filePath("none.csv")).Compared);
   }
 
-  void chartsTellTheValueUnderTheMouse_data() {
-    QTest::addColumn<bool>("comma");
-    QTest::newRow("decimal point") << false;
-    QTest::newRow("decimal comma") << true;
-  }
+  void chartsTellTheValueUnderTheMouse_data() { SeparatorRows(); }
 
   // Hovering a bar shows its bin, range and count, near a line's point its
   // lag and value, in the lists' number text; the charts draw what they drew.
@@ -589,11 +589,7 @@ private slots:
     QTRY_VERIFY(!QToolTip::isVisible());
   }
 
-  void savedRunIsWhatTheWindowShows_data() {
-    QTest::addColumn<bool>("comma");
-    QTest::newRow("decimal point") << false;
-    QTest::newRow("decimal comma") << true;
-  }
+  void savedRunIsWhatTheWindowShows_data() { SeparatorRows(); }
 
   // The files hold the charted run as the lists and charts show it, whatever
   // a run that stopped early left in the buffers; saving is not a run; the
