@@ -41,7 +41,8 @@ stations_begin() {
   # Stations in a locale without UTF-8 (none set, as on a fresh server) name
   # their windows so that no search finds the Cyrillic captions.
   [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
-  Xvfb -displayfd 3 -screen 0 2000x1000x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+  # Without -noreset its last client leaving resets it, dropping one connecting.
+  Xvfb -displayfd 3 -screen 0 2000x1000x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   wait_for "Xvfb did not start" test -s "$WORK/display"
   export DISPLAY=:$(head -n1 "$WORK/display")
