@@ -111,10 +111,10 @@ private slots:
   // The relay stops the sender once it has read the 4 KiB; a sender that
   // runs on meanwhile puts more bytes into the pseudo-terminal (on a busy
   // machine up to a thousand, and 712 finish the fourth frame), so the
-  // failure may come a frame or two later, up to four where other programs
-  // keep both cores busy (beside four busy loops the 7th press in 2 of 20
-  // runs, beside six the 8th in 1 of 40). Before the line pushed back, the
-  // eighteenth frame failed.
+  // failure may come a frame or two later, more where other programs keep
+  // both cores busy (beside four busy loops the 7th press in 1 of 40 runs;
+  // once the 10th in the whole check, the other builds compiling beside it).
+  // Before the line pushed back, the eighteenth frame failed.
   void stalledCableStopsTheTransmitterAfterAboutFourKiB() {
     CableRun run(true, {true, -1});
     FaultStation tx(TransmitterProfile(), run.cable.First().Path());
@@ -125,7 +125,7 @@ private slots:
     }
     QCOMPARE(tx.Reports.size(), 1);
     QVERIFY2(tx.Reports[0].contains("sending a byte failed"), qPrintable(tx.Reports[0]));
-    QVERIFY2(presses >= 4 && presses <= 8, qPrintable(QString("failed on press %1").arg(presses)));
+    QVERIFY2(presses >= 4 && presses <= 12, qPrintable(QString("failed on press %1").arg(presses)));
     QCOMPARE(run.cable.Taken(), 4096LL);
     QCOMPARE(run.cable.Carried(), 0LL);
   }
