@@ -46,7 +46,7 @@ QString ComDevice(const QString& name) {
 QString NoSuchDevice() { return QString::fromStdString(CommPlatform::ErrorText(2)); }
 
 struct Outcome {
-  int Status = -1;  // -1: did not end in time
+  int Status = -1;  // -1: did not end by itself (Run says how)
   QString Out, Err;
   QStringList ErrLines() const { return Err.split('\n', Qt::SkipEmptyParts); }
 };
@@ -109,16 +109,22 @@ Outcome Run(const QString& program, const QStringList& arguments, const QProcess
   QProcess process;
   Start(process, program, arguments, environment);
   Outcome outcome;
-  if (!process.waitForStarted(5000)) return outcome;
-  if (!process.waitForFinished(20000)) {
+  if (!process.waitForFinished(30000)) {
+    qWarning("%s did not end in 30 s: %s", qPrintable(program), qPrintable(process.errorString()));
     process.kill();
     process.waitForFinished(5000);
     return outcome;
   }
-  if (process.exitStatus() == QProcess::NormalExit) outcome.Status = process.exitCode();
   // Windows ends the lines of text output with CR LF.
   outcome.Out = QString::fromLocal8Bit(process.readAllStandardOutput()).remove('\r');
   outcome.Err = QString::fromLocal8Bit(process.readAllStandardError()).remove('\r');
+  if (process.exitStatus() == QProcess::NormalExit) {
+    outcome.Status = process.exitCode();
+  } else {
+    // Under wine an exception code (0xC0000005 and the like) says what broke.
+    qWarning("%s crashed, exit code 0x%x, after printing:\n%s%s", qPrintable(program),
+             static_cast<unsigned>(process.exitCode()), qPrintable(outcome.Out), qPrintable(outcome.Err));
+  }
   return outcome;
 }
 
