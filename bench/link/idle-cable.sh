@@ -4,13 +4,10 @@
 # counts a running task's current slice (schedstat does not always).
 # Usage: idle-cable.sh BUILD_DIR [SECONDS]   (default 3)
 . "$(dirname "$0")/../../tests/support/stations.sh"
-build=$(cd "$1" && pwd)
-seconds=${2:-3}
+build=$(cd "$1" && pwd) seconds=${2:-3}
 SIGLINK=$build/tools/siglink/siglink
 harness_begin "idle-cable.$$" "${TMPDIR:-/tmp}"
-KEEP_FAILED=""
-
-ticks=$(getconf CLK_TCK)
+KEEP_FAILED="" ticks=$(getconf CLK_TCK)
 # cpu PID: user + system clock ticks so far (field 2, the name, has no blank).
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 

@@ -15,8 +15,7 @@ for run in $(seq "$runs"); do
   start=$(date +%s%N)
   press "$TX_WIN"
   head -c 1202 <&4 >/dev/null
-  end=$(date +%s%N)
-  exec 4<&-
+  end=$(date +%s%N) && exec 4<&-
   ratio=$(awk -v ns=$((end - start)) 'BEGIN { printf "%.4f", ns / 1e9 / 1.2521 }')
   ratios+=("$ratio")
   echo "run $run: $(((end - start) / 1000000)) ms, ratio $ratio"

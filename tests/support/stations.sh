@@ -24,8 +24,7 @@ harness_begin() {
   NAME=$1 WORK=$2/$1
   # An ordinary user (tools/as-user) may not write into the build tree.
   mkdir -p "$2" 2>/dev/null && [ -w "$2" ] || WORK=${TMPDIR:-/tmp}/sig-e2e-$1
-  rm -rf "$WORK"
-  mkdir -p "$WORK"
+  rm -rf "$WORK" && mkdir -p "$WORK"
   trap stations_cleanup EXIT
 }
 
@@ -180,6 +179,10 @@ start_station() {
   local side=$1 s=${1^^}
   launch "$@"
   local -n pid=${s}_PID win=${s}_WIN caption=${s}_CAPTION
+  # Wine's loader now and then cannot place a new process (c0000018) on a busy
+  # machine, before any of the station runs: such a start is made once more.
+  wait_for "no window \"$caption\"" shown_or_ended "$caption" "$pid"
+  [ -n "$FOUND" ] || ! grep -q "map the shared user data" "$WORK/sig$side.log" || { log "wine did not start sig$side; again" && launch "$@"; }
   find_window "$caption" "$(by_start "$side" || echo "$pid")"
   win=$FOUND SHOWN_MS=$(ms_since "$SINCE")
   log "sig$side showed its window after $SHOWN_MS ms"
@@ -215,6 +218,7 @@ window_shown() {
   [ -z "${2:-}" ] || alive "$2" || { wait "$2"; fail "its program ended with status $? before the window \"$1\" showed"; }
   return 1
 }
+shown_or_ended() { window_shown "$1" || gone "$2"; }
 
 # sleep_until SECONDS START: until SECONDS have passed since START (date +%s%N).
 sleep_until() {

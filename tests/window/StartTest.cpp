@@ -46,7 +46,7 @@ QString ComDevice(const QString& name) {
 QString NoSuchDevice() { return QString::fromStdString(CommPlatform::ErrorText(2)); }
 
 struct Outcome {
-  int Status = -1;  // -1: did not end by itself (Run says how)
+  int Status = -1;  // -1: did not start or end by itself (Run says how)
   QString Out, Err;
   QStringList ErrLines() const { return Err.split('\n', Qt::SkipEmptyParts); }
 };
@@ -109,6 +109,13 @@ Outcome Run(const QString& program, const QStringList& arguments, const QProcess
   QProcess process;
   Start(process, program, arguments, environment);
   Outcome outcome;
+  // Wine's loader now and then cannot place a new process (c0000018) on a
+  // busy machine; then none of the station ran, and it is started once more.
+  if (!process.waitForStarted(30000)) {
+    qWarning("%s did not start (%s); once more", qPrintable(program), qPrintable(process.errorString()));
+    Start(process, program, arguments, environment);
+    if (!process.waitForStarted(30000)) return outcome;
+  }
   if (!process.waitForFinished(30000)) {
     qWarning("%s did not end in 30 s: %s", qPrintable(program), qPrintable(process.errorString()));
     process.kill();
